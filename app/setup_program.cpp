@@ -1,0 +1,32 @@
+#include "app/setup_program.h"
+
+#include <exception>
+
+#include "app/forms.h"
+#include "app/program_path.h"
+#include "app/wizard/tform2.h"
+#include "framework/application.h"
+
+namespace talvex {
+
+int RunSetupProgram(Platform& platform, UiBackend& ui, const std::vector<std::string>& arguments) {
+  TApplication application(ui, SplitProgramPath(platform.process.GetModuleFileNameA()).baseName);
+  try {
+    // Each window is constructed completely before the next; the wizard's construction inspects
+    // the machine and, unattended, installs and ends the program.
+    application.CreateForm<TForm1>(platform);
+    application.CreateForm<TForm2>(platform, arguments);
+    application.CreateForm<TForm3>();
+    application.CreateForm<TForm4>();
+    application.CreateForm<TForm5>();
+    application.CreateForm<TForm6>();
+    application.Run();
+  } catch (const ProcessExit&) {
+    throw;  // an end of the process, not an error
+  } catch (const std::exception& error) {
+    application.ShowException(error);
+  }
+  return 0;
+}
+
+}  // namespace talvex

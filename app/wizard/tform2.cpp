@@ -1,0 +1,153 @@
+#include "app/wizard/tform2.h"
+
+#include <cstdlib>
+
+#include "app/command_line.h"
+#include "app/program_path.h"
+#include "inspect/device_search.h"
+#include "inspect/print_failure.h"
+#include "install/drive_icons.h"
+#include "install/pnp_engine.h"
+#include "platform/winconst.h"
+
+namespace talvex {
+namespace {
+
+const char kFailureResult[] = "error = 1\r\nrestart = 0\r\n";
+const char kSuccessResult[] = "error = 0\r\nrestart = 1\r\n";
+
+const char kWelcomeTitle[] = "Welcome!";
+const char kWelcomeText[] =
+    "Welcome to the Korvane TALVEX drivers setup program. This program will install Korvane "
+    "TALVEX drivers on your computer. It is strongly recommand you exit all Windows programs "
+    "before running this setup program.";
+const char kWelcomeHint[] =
+    "Click Cancel to quit Setup and then close any program you have running. Click Next to "
+    "continue with the Setup program.";
+
+struct PresenceSearch {
+  const char* hardwareId;
+  uint8_t TForm2::*flag;
+};
+
+// The start-up search order: smart card, Memory Stick, SD.
+const PresenceSearch kPresenceSearches[] = {
+    {"*KVE0513", &TForm2::ScPresent}, {"*KVE0519", &TForm2::ScPresent},
+    {"*KVE0515", &TForm2::MsPresent}, {"*KVE0516", &TForm2::MsPresent},
+    {"*KVE0517", &TForm2::SdPresent}, {"*KVE0518", &TForm2::SdPresent},
+};
+
+}  // namespace
+
+TForm2::TForm2(TApplication& application, Platform& platform, std::vector<std::string> arguments)
+    : TForm(application, "Form2", "Form2.design"),
+      platform_(platform),
+      arguments_(std::move(arguments)) {
+  BindControl("Image1", Image1);
+  BindControl("Bevel1", Bevel1);
+  BindControl("Back", Back);
+  BindControl("Next", Next);
+  BindControl("Cancel", Cancel);
+  BindControl("Memo1", Memo1);
+  BindControl("Memo2", Memo2);
+  BindControl("Memo3", Memo3);
+  BindControl("DriversGroupBox", DriversGroupBox);
+  BindControl("MSCheckBox", MSCheckBox);
+  BindControl("SDCheckBox", SDCheckBox);
+  BindControl("SCCheckBox", SCCheckBox);
+  BindHandler("FormCreate", [this](TObject* sender) { FormCreate(sender); });
+  BindHandler("FormShow", [this](TObject* sender) { FormShow(sender); });
+  BindCloseQueryHandler("FormCloseQuery",
+                        [this](TObject* sender, bool& canClose) { FormCloseQuery(sender, canClose); });
+  LoadDesign();
+  Inspect();
+  if (WantsUnattendedInstallation(arguments_)) RunUnattended();
+}
+
+void TForm2::FormCreate(TObject*) { Page = 0; }
+
+void TForm2::FormShow(TObject*) {
+  Back->SetEnabled(false);
+  Memo1->SetText(kWelcomeTitle);
+  Memo2->SetText(kWelcomeText);
+  Memo3->SetText(kWelcomeHint);
+}
+
+// Closing the wizard through its title bar ends the program.
+void TForm2::FormCloseQuery(TObject*, bool&) { EndProgram(1); }
+
+void TForm2::Inspect() {
+  Unattended = 0;
+  UpdateProgramFolder();
+  // The pessimistic result is on disk before anything is inspected. A result file that cannot be
+  // written (a read-only medium) changes nothing else.
+  WriteResultFile(false);
+  DriverInstalled = 0;
+  MsPresent = SdPresent = ScPresent = 0;
+  WindowsVersion = DetectWindowsVersion();
+  for (const PresenceSearch& search : kPresenceSearches)
+    if (IsDevicePresent(search.hardwareId)) this->*search.flag = 1;
+  MSCheckBox->SetChecked(MsPresent != 0);
+  MSCheckBox->SetEnabled(MsPresent != 0);
+  SDCheckBox->SetChecked(SdPresent != 0);
+  SDCheckBox->SetEnabled(SdPresent != 0);
+  SCCheckBox->SetChecked(ScPresent != 0);
+  SCCheckBox->SetEnabled(ScPresent != 0);
+  if (!MsPresent && !SdPresent && !ScPresent) {
+    Application().Ui().MessageBoxA(Application().Handle(), "Can't find any TALVEX Chip!!\n",
+                                   "ERROR", win::MB_OK);
+    EndProgram(1);
+  }
+}
+
+void TForm2::RunUnattended() {
+  Unattended = 1;
+  switch (WindowsVersion) {
+    case Win2000:
+    case WinXP:
+      InstallWin2000XP();
+      break;
+    default:
+      EndProgram(1);
+  }
+  WriteResultFile(true);
+  EndProgram(1);
+}
+
+void TForm2::WriteResultFile(bool success) {
+  platform_.files.WriteNewFile(ResultFilePath(), success ? kSuccessResult : kFailureResult);
+}
+
+void TForm2::UpdateProgramFolder() {
+  ProgramFolder = ProgramFolderOf(platform_.process.GetModuleFileNameA());
+}
+
+int32_t TForm2::DetectWindowsVersion() { return talvex::DetectWindowsVersion(platform_.registry); }
+
+bool TForm2::IsDevicePresent(const std::string& hardwareId) {
+  return SearchDevices(platform_, hardwareId, HardwareIdScope::kEveryEntry, false);
+}
+
+bool TForm2::FindDevice(const std::string& hardwareId) {
+  return SearchDevices(platform_, hardwareId, HardwareIdScope::kEveryEntry,
+                       WindowsVersion == Win98);
+}
+
+bool TForm2::FindPrimaryIdDevice(const std::string& hardwareId, int remove) {
+  return SearchDevices(platform_, hardwareId, HardwareIdScope::kFirstEntry, remove == 1);
+}
+
+bool TForm2::PrintFailure(const std::string& operation) {
+  return talvex::PrintFailure(platform_, operation);
+}
+
+void TForm2::InstallWin2000XP() { talvex::InstallWin2000XP(*this); }
+
+void TForm2::ResetDriveIcons() { talvex::ResetDriveIcons(platform_.registry, WindowsVersion); }
+
+void TForm2::EndProgram(int code) {
+  platform_.process.ExitProcess(code);
+  std::abort();  // a backend's ExitProcess never returns
+}
+
+}  // namespace talvex

@@ -1,0 +1,57 @@
+// The application object: owns the windows, runs the message loop and shows message boxes.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/form.h"
+#include "framework/ui_backend.h"
+
+namespace talvex {
+
+class TApplication {
+ public:
+  TApplication(UiBackend& ui, std::string title);
+  ~TApplication();
+
+  UiBackend& Ui() { return ui_; }
+  // The caption of plain message boxes: the program file's base name.
+  const std::string& Title() const { return title_; }
+  WindowHandle Handle() { return ui_.ApplicationHandle(); }
+
+  // Constructs a window completely and keeps it; the first one becomes the main window.
+  template <class T, class... Args>
+  T* CreateForm(Args&&... args) {
+    auto form = std::make_unique<T>(*this, std::forward<Args>(args)...);
+    T* raw = form.get();
+    forms_.push_back(std::move(form));
+    if (main_form_ == nullptr) main_form_ = raw;
+    return raw;
+  }
+  TForm* MainForm() const { return main_form_; }
+  const std::vector<std::unique_ptr<TForm>>& Forms() const { return forms_; }
+
+  // Shows the main window and runs the message loop until Terminate.
+  void Run();
+  void Terminate() { terminated_ = true; }
+  bool Terminated() const { return terminated_; }
+  void ProcessMessages();
+
+  // A modal box owned by the application's hidden window.
+  int MessageBox(const std::string& text, const std::string& caption, uint32_t flags);
+  // A plain message box: the text, an OK button and the application's title.
+  void ShowMessage(const std::string& text);
+  void ShowException(const std::exception& error);
+
+ private:
+  UiBackend& ui_;
+  std::string title_;
+  std::vector<std::unique_ptr<TForm>> forms_;
+  TForm* main_form_ = nullptr;
+  bool terminated_ = false;
+};
+
+}  // namespace talvex

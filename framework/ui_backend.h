@@ -1,0 +1,36 @@
+// What the form framework needs from the windowing system: real windows in the Windows build,
+// state and a UI script in the headless build.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/handles.h"
+
+namespace talvex {
+
+class TApplication;
+class TForm;
+
+class UiBackend {
+ public:
+  virtual ~UiBackend() = default;
+
+  // The application's hidden top-level window, owner of its message boxes.
+  virtual WindowHandle ApplicationHandle() = 0;
+  // A modal message box; returns the button pressed (IDOK, ...).
+  virtual int MessageBoxA(WindowHandle owner, const std::string& text, const std::string& caption,
+                          uint32_t type) = 0;
+  // The framework's box for an exception that reached the program's entry.
+  virtual void ShowException(const std::string& caption, const std::string& text) = 0;
+  // Called once a form has loaded its design: the backend attaches its peers.
+  virtual void FormCreated(TForm& form) = 0;
+  // A form is about to become visible or hidden.
+  virtual void FormVisibilityChanged(TForm& form) = 0;
+  // Handles the messages already waiting, then returns.
+  virtual void ProcessMessages(TApplication& application) = 0;
+  // The message loop: returns when the application is told to end.
+  virtual void Run(TApplication& application) = 0;
+};
+
+}  // namespace talvex

@@ -1,0 +1,110 @@
+#include "framework/win32/win32_ui_backend.h"
+
+#include <memory>
+#include <stdexcept>
+
+#include "framework/application.h"
+#include "framework/form.h"
+#include "framework/win32/control_windows.h"
+#include "framework/win32/window_peer.h"
+#include "platform/win32/win32_process.h"
+#include "platform/win32/windows_support.h"
+
+namespace talvex::win32 {
+
+namespace {
+
+constexpr char kApplicationClass[] = "TalvexApplication";
+
+std::string ProgramBaseName() {
+  std::string path = Win32Process().GetModuleFileNameA();
+  size_t slash = path.find_last_of("\\/:");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t dot = name.find_last_of('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+// Gives keyboard navigation (Tab, arrow keys, default buttons) to the form a message is for.
+bool HandledByForm(MSG& message) {
+  HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
+  if (root == nullptr || !IsFormWindow(root)) return false;
+  return ::IsDialogMessageA(root, &message) != FALSE;
+}
+
+void Dispatch(MSG& message) {
+  if (HandledByForm(message)) return;
+  ::TranslateMessage(&message);
+  ::DispatchMessageA(&message);
+}
+
+}  // namespace
+
+Win32UiBackend::Win32UiBackend() {
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  RegisterFormClass(instance);
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = ::DefWindowProcA;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(1));
+  windowClass.lpszClassName = kApplicationClass;
+  if (::RegisterClassA(&windowClass) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    throw std::runtime_error("cannot register the application window class");
+  HWND window = ::CreateWindowExA(0, kApplicationClass, ProgramBaseName().c_str(),
+                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,
+                                  nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) throw std::runtime_error("cannot create the application window");
+  application_window_ = reinterpret_cast<WindowHandle>(window);
+}
+
+Win32UiBackend::~Win32UiBackend() {
+  HWND window = reinterpret_cast<HWND>(application_window_);
+  if (window != nullptr && ::IsWindow(window)) ::DestroyWindow(window);
+}
+
+int Win32UiBackend::MessageBoxA(WindowHandle owner, const std::string& text,
+                                const std::string& caption, uint32_t type) {
+  return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), type);
+}
+
+void Win32UiBackend::ShowException(const std::string& caption, const std::string& text) {
+  ::MessageBoxA(reinterpret_cast<HWND>(application_window_), text.c_str(), caption.c_str(),
+                MB_OK | MB_ICONERROR);
+}
+
+void Win32UiBackend::FormCreated(TForm& form) {
+  CreateFormWindows(form, reinterpret_cast<HWND>(application_window_));
+}
+
+void Win32UiBackend::FormVisibilityChanged(TForm&) {}
+
+void Win32UiBackend::ProcessMessages(TApplication& application) {
+  MSG message{};
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      application.Terminate();
+      return;
+    }
+    Dispatch(message);
+  }
+}
+
+void Win32UiBackend::Run(TApplication& application) {
+  MSG message{};
+  // Terminate is called from inside a handler, so the loop looks again after every message.
+  while (!application.Terminated()) {
+    BOOL result = ::GetMessageA(&message, nullptr, 0, 0);
+    if (result == 0) {
+      application.Terminate();  // WM_QUIT
+      return;
+    }
+    if (result == -1) return;
+    Dispatch(message);
+  }
+}
+
+WindowHandle Win32UiBackend::WindowOf(const TControl& control) {
+  auto* peer = dynamic_cast<WindowPeer*>(control.Peer());
+  return peer != nullptr ? reinterpret_cast<WindowHandle>(peer->Window()) : 0;
+}
+
+}  // namespace talvex::win32

@@ -1,0 +1,140 @@
+#include "inspect/device_search.h"
+
+#include <cstring>
+#include <vector>
+
+#include "inspect/print_failure.h"
+#include "inspect/text_compare.h"
+#include "platform/winconst.h"
+
+namespace talvex {
+namespace {
+
+constexpr uint32_t kInitialBufferBytes = 800;
+constexpr uint32_t kFirstReadBytes = 200;
+constexpr int kMaxInsufficientBufferRetries = 500;
+// A hardware-ID list is a few hundred bytes; a device that reports more than this is not read.
+constexpr uint32_t kMaxBufferBytes = 1024 * 1024;
+
+enum class ReadOutcome { kRead, kNoHardwareIds, kGaveUp, kFailed };
+
+// The device information set, destroyed on every way out. The thread's last-error code survives
+// the clean-up, so the caller still sees the search's last significant failure.
+class DeviceInfoSet {
+ public:
+  DeviceInfoSet(Platform& platform, DevInfoSet set) : platform_(platform), set_(set) {}
+  ~DeviceInfoSet() {
+    uint32_t kept = platform_.errors.GetLastError();
+    platform_.devices.SetupDiDestroyDeviceInfoList(set_);
+    platform_.errors.SetLastError(kept);
+  }
+  DeviceInfoSet(const DeviceInfoSet&) = delete;
+  DeviceInfoSet& operator=(const DeviceInfoSet&) = delete;
+  DevInfoSet get() const { return set_; }
+
+ private:
+  Platform& platform_;
+  DevInfoSet set_;
+};
+
+class HardwareIdReader {
+ public:
+  explicit HardwareIdReader(Platform& platform)
+      : platform_(platform), buffer_(kInitialBufferBytes, 0) {}
+
+  // Reads one device's hardware-ID list, starting with a declared size of 200 bytes and retrying
+  // with the size the platform asks for. The retry counter runs over the whole search.
+  ReadOutcome Read(DevInfoSet set, DevInfoData* device) {
+    buffer_[0] = 0;
+    declared_ = kFirstReadBytes;
+    for (;;) {
+      uint32_t type = 0;
+      if (platform_.devices.SetupDiGetDeviceRegistryPropertyA(
+              set, device, win::SPDRP_HARDWAREID, &type, buffer_.data(), declared_, &declared_))
+        return ReadOutcome::kRead;
+      uint32_t error = platform_.errors.GetLastError();
+      if (error == win::ERROR_INVALID_DATA) return ReadOutcome::kNoHardwareIds;
+      if (error != win::ERROR_INSUFFICIENT_BUFFER) {
+        PrintFailure(platform_, "GetDeviceRegistryProperty");
+        return ReadOutcome::kFailed;
+      }
+      if (++retries_ > kMaxInsufficientBufferRetries || declared_ > kMaxBufferBytes) {
+        buffer_[0] = 0;  // nothing read: the device cannot match
+        return ReadOutcome::kGaveUp;
+      }
+      // Never hand the platform a size larger than the buffer it writes into.
+      if (declared_ > buffer_.size()) buffer_.resize(declared_, 0);
+    }
+  }
+
+  // The entries of the list just read, within the size the platform reported.
+  std::vector<std::string> Entries(HardwareIdScope scope) const {
+    std::vector<std::string> entries;
+    size_t end = std::min<size_t>(declared_, buffer_.size());
+    size_t offset = 0;
+    const char* data = reinterpret_cast<const char*>(buffer_.data());
+    if (scope == HardwareIdScope::kFirstEntry) {
+      entries.push_back(EntryAt(data, 0, buffer_.size()));
+      return entries;
+    }
+    while (offset < end && data[offset] != '\0') {
+      std::string entry = EntryAt(data, offset, end);
+      offset += entry.size() + 1;
+      entries.push_back(std::move(entry));
+    }
+    return entries;
+  }
+
+ private:
+  // The text at offset, ending at its zero byte or at end, whichever comes first.
+  static std::string EntryAt(const char* data, size_t offset, size_t end) {
+    const void* zero = std::memchr(data + offset, 0, end - offset);
+    size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - (data + offset))
+                         : end - offset;
+    return std::string(data + offset, length);
+  }
+
+  Platform& platform_;
+  std::vector<uint8_t> buffer_;
+  uint32_t declared_ = kFirstReadBytes;
+  int retries_ = 0;
+};
+
+}  // namespace
+
+bool SearchDevices(Platform& platform, const std::string& wantedId, HardwareIdScope scope,
+                   bool removeFound) {
+  DevInfoSet rawSet = platform.devices.SetupDiGetClassDevsA(
+      nullptr, nullptr, 0, win::DIGCF_PRESENT | win::DIGCF_ALLCLASSES);
+  if (rawSet == win::INVALID_HANDLE_VALUE)
+    return PrintFailure(platform, "GetClassDevs(All Present Devices)");
+  DeviceInfoSet set(platform, rawSet);
+
+  platform.console.WriteStdout("Search for Device ID: [" + wantedId + "]\n");
+  bool found = false;
+  DevInfoData device;
+  device.cbSize = sizeof(DevInfoData);
+  HardwareIdReader reader(platform);
+
+  for (uint32_t index = 0; !found; ++index) {
+    if (!platform.devices.SetupDiEnumDeviceInfo(set.get(), index, &device)) break;
+    ReadOutcome outcome = reader.Read(set.get(), &device);
+    if (outcome == ReadOutcome::kFailed) return false;  // reported; no removal
+    if (outcome == ReadOutcome::kNoHardwareIds) continue;
+    for (const std::string& entry : reader.Entries(scope)) {
+      platform.console.WriteStdout("Compare device ID: [" + entry + "]\n");
+      if (EqualsIgnoreCase(entry, wantedId)) {
+        platform.console.WriteStdout("Found! [" + entry + "]\n");
+        found = true;
+        break;
+      }
+    }
+  }
+
+  if (platform.errors.GetLastError() != 0) PrintFailure(platform, "EnumDeviceInfo");
+  if (found && removeFound) platform.devices.SetupDiRemoveDevice(set.get(), &device);
+  // "Not found" never reads as present, whatever last-error code the enumeration left.
+  return found;
+}
+
+}  // namespace talvex

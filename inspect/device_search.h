@@ -1,0 +1,22 @@
+// The search of present devices by hardware ID, with the optional removal of the device found.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace talvex {
+
+enum class HardwareIdScope {
+  kEveryEntry,  // any entry of a device's hardware-ID list may match
+  kFirstEntry,  // only the first entry is compared
+};
+
+// Enumerates all present devices of all classes and compares their hardware IDs with wantedId
+// (whole texts, ignoring letter case). Stops at the first match and removes that device when
+// removeFound is set. Prints its progress and failures on standard output. True only when a device
+// matched.
+bool SearchDevices(Platform& platform, const std::string& wantedId, HardwareIdScope scope,
+                   bool removeFound);
+
+}  // namespace talvex

@@ -1,0 +1,15 @@
+// Installation through the system's Plug and Play driver update (newdev.dll) on Windows 2000 and
+// XP: for each chosen driver, each of its hardware IDs that is present gets the driver's INF file
+// from the package beside the program.
+#pragma once
+
+namespace talvex {
+
+class TForm2;
+
+// Installs the drivers whose check box is ticked and enabled, in the order Memory Stick, SD, smart
+// card. Ends the process with code 1 when the preparation fails and with code 6 when a driver
+// update fails.
+void InstallWin2000XP(TForm2& wizard);
+
+}  // namespace talvex

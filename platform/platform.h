@@ -1,0 +1,27 @@
+// Everything the program logic may ask of the operating system, passed in as one aggregate so that
+// each test can build a machine of its own.
+#pragma once
+
+#include "platform/console.h"
+#include "platform/devices.h"
+#include "platform/files.h"
+#include "platform/newdev.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/system_folders.h"
+#include "platform/thread_errors.h"
+
+namespace talvex {
+
+struct Platform {
+  Registry& registry;
+  DeviceSetup& devices;
+  DriverUpdateService& newdev;
+  Files& files;
+  SystemFolders& folders;
+  Process& process;
+  ThreadErrors& errors;
+  Console& console;
+};
+
+}  // namespace talvex

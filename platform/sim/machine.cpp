@@ -1,0 +1,73 @@
+#include "platform/sim/machine.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace talvex::sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadWholeFile(const fs::path& path, const char* what) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw MachineError(std::string("cannot read ") + what + " (" + path.string() + ")");
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw MachineError(std::string("cannot read ") + what);
+  return bytes;
+}
+
+std::string WindowsFolder(const IniFile& ini) {
+  // Absent: the usual folder. Present but empty: the machine has none to report.
+  return ini.Value("machine", "windows").value_or("C:\\WINDOWS");
+}
+
+std::string SystemFolder(const IniFile& ini) {
+  if (auto system = ini.Value("machine", "system")) return *system;
+  std::string windows = WindowsFolder(ini);
+  return windows.empty() ? std::string() : windows + "\\system32";
+}
+
+}  // namespace
+
+std::unique_ptr<SimMachine> SimMachine::Load(const fs::path& folder, std::ostream& out) {
+  std::error_code error;
+  if (!fs::is_directory(folder, error))
+    throw MachineError("no machine folder at " + folder.string());
+  IniFile ini;
+  try {
+    ini = IniFile::Parse(ReadWholeFile(folder / "machine.ini", "machine.ini"));
+  } catch (const IniError& e) {
+    throw MachineError(e.what());
+  }
+  std::optional<std::string> program = ini.Value("machine", "program");
+  if (!program || program->empty()) throw MachineError("machine.ini names no program");
+  RegistryStore store;
+  try {
+    store = RegistryStore::Parse(ReadWholeFile(folder / "registry.reg", "registry.reg"));
+  } catch (const RegFileError& e) {
+    throw MachineError(std::string("registry.reg ") + e.what());
+  }
+  try {
+    return std::make_unique<SimMachine>(folder, ini, std::move(store), out);
+  } catch (const IniError& e) {
+    throw MachineError(e.what());
+  }
+}
+
+SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore store,
+                       std::ostream& out)
+    : folder_(folder),
+      failures_(FailurePlan::FromIni(ini)),
+      store_(std::move(store)),
+      paths_(folder),
+      registry_(store_, folder / "registry.reg", failures_),
+      devices_(store_, registry_, errors_, failures_),
+      newdev_(store_, registry_, paths_, errors_, failures_),
+      files_(paths_, errors_, failures_),
+      folders_(WindowsFolder(ini), SystemFolder(ini), errors_, failures_),
+      process_(ini.Value("machine", "program").value_or(""), out),
+      console_(out),
+      platform_{registry_, devices_, newdev_, files_, folders_, process_, errors_, console_} {}
+
+}  // namespace talvex::sim

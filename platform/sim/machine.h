@@ -1,0 +1,62 @@
+// A simulated Windows machine: a folder with machine.ini, registry.reg and one folder per drive.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/sim/drive_paths.h"
+#include "platform/sim/failure_plan.h"
+#include "platform/sim/ini_file.h"
+#include "platform/sim/reg_store.h"
+#include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_errors.h"
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_newdev.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_system.h"
+
+namespace talvex::sim {
+
+// A machine that cannot be used; nothing of it has been changed.
+class MachineError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class SimMachine {
+ public:
+  // Reads machine.ini and registry.reg; throws MachineError. Standard output goes to out.
+  static std::unique_ptr<SimMachine> Load(const std::filesystem::path& folder, std::ostream& out);
+
+  Platform& platform() { return platform_; }
+  const std::filesystem::path& folder() const { return folder_; }
+  RegistryStore& registry_store() { return store_; }
+  SimRegistry& registry() { return registry_; }
+  SimDeviceSetup& devices() { return devices_; }
+  SimDriverUpdateService& newdev() { return newdev_; }
+  SimThreadErrors& errors() { return errors_; }
+
+  SimMachine(const std::filesystem::path& folder, const IniFile& ini, RegistryStore store,
+             std::ostream& out);
+
+ private:
+  std::filesystem::path folder_;
+  FailurePlan failures_;
+  RegistryStore store_;
+  SimThreadErrors errors_;
+  DrivePaths paths_;
+  SimRegistry registry_;
+  SimDeviceSetup devices_;
+  SimDriverUpdateService newdev_;
+  SimFiles files_;
+  SimSystemFolders folders_;
+  SimProcess process_;
+  SimConsole console_;
+  Platform platform_;
+};
+
+}  // namespace talvex::sim

@@ -1,0 +1,38 @@
+// newdev.dll in the simulated machine: it loads with both entry points unless a failure is
+// injected, and its driver update records the INF path on every device with the hardware ID.
+#pragma once
+
+#include <memory>
+
+#include "platform/newdev.h"
+#include "platform/sim/drive_paths.h"
+#include "platform/sim/failure_plan.h"
+#include "platform/sim/reg_store.h"
+#include "platform/sim/sim_errors.h"
+#include "platform/sim/sim_registry.h"
+
+namespace talvex::sim {
+
+class SimDriverUpdateService : public DriverUpdateService {
+ public:
+  SimDriverUpdateService(RegistryStore& store, SimRegistry& registry, DrivePaths& paths,
+                         SimThreadErrors& errors, FailurePlan& failures)
+      : store_(store), registry_(registry), paths_(paths), errors_(errors), failures_(failures) {}
+
+  std::unique_ptr<NewdevModule> LoadNewdev() override;
+
+  // What UpdateDriverForPlugAndPlayDevicesA does inside the machine.
+  bool UpdateDriver(const std::string& hardwareId, const std::string& fullInfPath);
+  int LoadedModules() const { return loaded_; }
+
+ private:
+  friend class SimNewdevModule;
+  RegistryStore& store_;
+  SimRegistry& registry_;
+  DrivePaths& paths_;
+  SimThreadErrors& errors_;
+  FailurePlan& failures_;
+  int loaded_ = 0;
+};
+
+}  // namespace talvex::sim

@@ -1,0 +1,60 @@
+// The simulated machine's folders, process and standard output.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "platform/console.h"
+#include "platform/process.h"
+#include "platform/sim/failure_plan.h"
+#include "platform/sim/sim_errors.h"
+#include "platform/system_folders.h"
+
+namespace talvex::sim {
+
+class SimSystemFolders : public SystemFolders {
+ public:
+  // windowsFolder empty: the call fails, as on a machine whose Windows folder cannot be had.
+  SimSystemFolders(std::string windowsFolder, std::string systemFolder, SimThreadErrors& errors,
+                   FailurePlan& failures)
+      : windows_(std::move(windowsFolder)),
+        system_(std::move(systemFolder)),
+        errors_(errors),
+        failures_(failures) {}
+
+  uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) override;
+  uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) override;
+
+ private:
+  uint32_t Copy(const char* operation, const std::string& folder, char* buffer, uint32_t size);
+
+  std::string windows_;
+  std::string system_;
+  SimThreadErrors& errors_;
+  FailurePlan& failures_;
+};
+
+// Ends the process by unwinding to the program's outermost frame with ProcessExit.
+class SimProcess : public Process {
+ public:
+  SimProcess(std::string programPath, std::ostream& out)
+      : program_(std::move(programPath)), out_(out) {}
+  std::string GetModuleFileNameA() override { return program_; }
+  [[noreturn]] void ExitProcess(int code) override;
+
+ private:
+  std::string program_;
+  std::ostream& out_;
+};
+
+class SimConsole : public Console {
+ public:
+  explicit SimConsole(std::ostream& out) : out_(out) {}
+  void WriteStdout(const std::string& text) override { out_ << text; }
+
+ private:
+  std::ostream& out_;
+};
+
+}  // namespace talvex::sim

@@ -1,0 +1,15 @@
+// Whole folder paths from the buffer-and-size calls of the system folders.
+#pragma once
+
+#include <string>
+
+#include "platform/system_folders.h"
+
+namespace talvex::win32 {
+
+// The system folder, however long; empty (with the call's last error) when the call fails.
+std::string SystemDirectory(SystemFolders& folders);
+// folder + "\" + name, without doubling a backslash that ends the folder ("C:\").
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace talvex::win32

@@ -1,0 +1,31 @@
+#include "platform/win32/win32_files.h"
+
+#include <algorithm>
+
+#include "platform/win32/scoped_handle.h"
+#include "platform/win32/windows_support.h"
+
+namespace talvex::win32 {
+
+bool Win32Files::WriteNewFile(const std::string& path, const std::string& bytes) {
+  ScopedFileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  // WriteFile may write less than asked; keep going until everything is written.
+  size_t written = 0;
+  while (written < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1u << 20));
+    DWORD done = 0;
+    if (!::WriteFile(file.get(), bytes.data() + written, chunk, &done, nullptr)) return false;
+    if (done == 0) {
+      ::SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    written += done;
+  }
+  // Closing can report a failed delayed write; it counts as a failed write.
+  HANDLE handle = file.Release();
+  return ::CloseHandle(handle) != FALSE;
+}
+
+}  // namespace talvex::win32

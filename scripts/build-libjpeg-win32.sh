@@ -1,0 +1,73 @@
+#!/bin/sh
+# Cross-builds libjpeg-turbo for the Windows build from Debian's source package and installs the
+# static library into build/win32-deps. Does nothing when it is already there.
+#
+# Source entries are enabled in the machine's existing apt configuration (never a new mirror):
+# a deb822 file gets "Types: deb deb-src" where it says only "Types: deb"; a classic sources.list
+# gets a deb-src line for each deb line that has none.
+set -eu
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+PREFIX="$ROOT/build/win32-deps"
+WORK="$ROOT/build/win32-deps-src/libjpeg-turbo"
+
+if [ -f "$PREFIX/lib/libjpeg.a" ] && [ -f "$PREFIX/include/jpeglib.h" ]; then
+  echo "libjpeg-turbo for win32 already built in $PREFIX"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+
+enable_deb_src() {
+  deb822=/etc/apt/sources.list.d/debian.sources
+  classic=/etc/apt/sources.list
+  if [ -f "$deb822" ]; then
+    if grep -q '^Types: deb$' "$deb822"; then
+      $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' "$deb822"
+    fi
+  elif [ -f "$classic" ]; then
+    # For each "deb ..." line, a "deb-src ..." line with the same rest, unless one exists.
+    tmp=$(mktemp)
+    grep -E '^deb[[:space:]]' "$classic" | sed 's/^deb[[:space:]]/deb-src /' | while read -r line; do
+      if ! grep -qxF "$line" "$classic"; then echo "$line"; fi
+    done >"$tmp"
+    if [ -s "$tmp" ]; then
+      cat "$tmp" | $SUDO tee -a "$classic" >/dev/null
+    fi
+    rm -f "$tmp"
+  else
+    echo "no apt source file found to enable source packages" >&2
+    exit 1
+  fi
+}
+
+enable_deb_src
+$SUDO apt-get update -qq
+
+mkdir -p "$WORK"
+cd "$WORK"
+if ! ls -d libjpeg-turbo-*/ >/dev/null 2>&1; then
+  apt-get source -qq libjpeg-turbo
+fi
+SRC=$(ls -d "$WORK"/libjpeg-turbo-*/ | head -n 1)
+
+# SIMD through nasm when it is installed; the plain C code paths otherwise.
+SIMD=OFF
+if command -v nasm >/dev/null 2>&1; then SIMD=ON; fi
+
+cmake -S "$SRC" -B "$WORK/build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_INSTALL_PREFIX="$PREFIX" \
+  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
+  -DWITH_TURBOJPEG=OFF -DWITH_SIMD=$SIMD \
+  -DCMAKE_ASM_NASM_COMPILER=nasm \
+  -DCMAKE_CROSSCOMPILING_EMULATOR=
+cmake --build "$WORK/build" -j2 --target jpeg-static
+# Only the library and its headers are needed: install them by hand rather than building the
+# command-line tools that "install" would want.
+mkdir -p "$PREFIX/lib" "$PREFIX/include"
+cp "$WORK/build/libjpeg.a" "$PREFIX/lib/libjpeg.a"
+cp "$SRC/jpeglib.h" "$SRC/jmorecfg.h" "$SRC/jerror.h" "$WORK/build/jconfig.h" "$PREFIX/include/"
+echo "libjpeg-turbo for win32 installed in $PREFIX"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the builds and tests need. Does nothing when they are all present.
+#   scripts/install-deps.sh native   the native build and its tests
+#   scripts/install-deps.sh all      also the Windows build and the Wine test bed
+set -euo pipefail
+
+what=${1:-native}
+packages=(cmake ninja-build g++ make python3 clang-format libgtest-dev libgmock-dev googletest
+          libjpeg62-turbo-dev)
+if [ "$what" = all ]; then
+  packages+=(g++-mingw-w64-i686 nasm wine wine32:i386 xvfb xauth x11-utils)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+if [ "$what" = all ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+echo "Installing: ${missing[*]}"
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+  "${missing[@]}" >/dev/null

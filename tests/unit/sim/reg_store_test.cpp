@@ -1,0 +1,146 @@
+// The key tree of the simulated HKEY_LOCAL_MACHINE: lookup, order, paths, deletion, code page.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/sim/reg_store.h"
+
+namespace talvex::sim {
+namespace {
+
+RegValue Value(const std::string& name, uint32_t type, std::vector<uint8_t> data) {
+  return RegValue{name, type, std::move(data)};
+}
+
+std::vector<std::string> SubkeyNames(const RegKeyNode& key) {
+  std::vector<std::string> names;
+  for (const auto& child : key.subkeys())
+    names.push_back(child->name());
+  return names;
+}
+
+TEST(RegKeyNodeTest, NamesMatchWithoutCaseButKeepTheirSpelling) {
+  RegKeyNode key("Key");
+  RegKeyNode* child = key.AddSubkey("CurrentControlSet");
+  EXPECT_EQ(key.FindSubkey("CURRENTCONTROLSET"), child);
+  EXPECT_EQ(key.AddSubkey("currentcontrolset"), child);
+  EXPECT_EQ(child->name(), "CurrentControlSet");
+
+  key.SetValue(Value("InfPath", 1, {'a', 0}));
+  key.SetValue(Value("INFPATH", 1, {'b', 0}));
+  ASSERT_EQ(key.values().size(), 1u);
+  EXPECT_EQ(key.values()[0].name, "InfPath");
+  EXPECT_EQ(key.FindValue("infpath")->data, (std::vector<uint8_t>{'b', 0}));
+}
+
+TEST(RegKeyNodeTest, CaseFoldingIsAsciiOnly) {
+  EXPECT_TRUE(NamesEqual("Hardware_ID-9", "hARDWARE_id-9"));
+  // 0xE9 'é' and 0xC9 'É' are different names: the fold must not depend on the C locale.
+  EXPECT_FALSE(NamesEqual("\xE9", "\xC9"));
+  EXPECT_FALSE(NamesEqual("ab", "abc"));
+  // '@' (0x40) and '`' (0x60) differ from 'A'/'a' by the case bit but are not letters.
+  EXPECT_FALSE(NamesEqual("@", "`"));
+}
+
+TEST(RegKeyNodeTest, OrderIsKeptAndNewItemsGoLast) {
+  RegKeyNode key("Key");
+  key.AddSubkey("Zeta");
+  key.AddSubkey("Alpha");
+  key.AddSubkey("Mid");
+  key.SetValue(Value("b", 4, {1, 0, 0, 0}));
+  key.SetValue(Value("a", 4, {2, 0, 0, 0}));
+  key.SetValue(Value("B", 3, {9}));  // replaced in place, not moved
+  key.SetValue(Value("c", 3, {}));
+
+  EXPECT_EQ(SubkeyNames(key), (std::vector<std::string>{"Zeta", "Alpha", "Mid"}));
+  ASSERT_EQ(key.values().size(), 3u);
+  EXPECT_EQ(key.values()[0], Value("b", 3, {9}));
+  EXPECT_EQ(key.values()[1].name, "a");
+  EXPECT_EQ(key.values()[2].name, "c");
+
+  EXPECT_TRUE(key.RemoveSubkey("ALPHA"));
+  EXPECT_FALSE(key.RemoveSubkey("Alpha"));
+  key.AddSubkey("Alpha");
+  EXPECT_EQ(SubkeyNames(key), (std::vector<std::string>{"Zeta", "Mid", "Alpha"}));
+  EXPECT_TRUE(key.RemoveValue("A"));
+  EXPECT_FALSE(key.RemoveValue("a"));
+  EXPECT_EQ(key.FindValue("a"), nullptr);
+}
+
+TEST(RegistryStoreTest, CreateKeyMakesParentsThatOutliveTheChild) {
+  RegistryStore store;
+  RegKeyNode* leaf = store.CreateKey("SYSTEM\\CurrentControlSet\\Enum");
+  ASSERT_NE(leaf, nullptr);
+  EXPECT_EQ(store.FindKey("system\\currentcontrolset\\ENUM"), leaf);
+  EXPECT_EQ(store.CreateKey("SYSTEM\\CURRENTCONTROLSET\\enum"), leaf);
+  EXPECT_EQ(&store.root(), store.FindKey(""));
+
+  EXPECT_TRUE(store.DeleteKey("SYSTEM\\CurrentControlSet\\Enum"));
+  EXPECT_EQ(store.FindKey("SYSTEM\\CurrentControlSet\\Enum"), nullptr);
+  EXPECT_NE(store.FindKey("SYSTEM\\CurrentControlSet"), nullptr);
+  EXPECT_FALSE(store.DeleteKey("SYSTEM\\CurrentControlSet\\Enum"));
+}
+
+TEST(RegistryStoreTest, DeleteKeyRemovesTheWholeSubtreeOnly) {
+  RegistryStore store;
+  store.CreateKey("A\\B\\C")->SetValue(Value("v", 4, {1, 2, 3, 4}));
+  store.CreateKey("A\\B2");
+  EXPECT_TRUE(store.DeleteKey("a\\b"));
+  EXPECT_EQ(store.FindKey("A\\B\\C"), nullptr);
+  EXPECT_NE(store.FindKey("A\\B2"), nullptr);
+  EXPECT_FALSE(store.DeleteKey(""));
+  EXPECT_FALSE(store.DeleteKey("Missing\\B2"));
+}
+
+TEST(RegistryStoreTest, FindKeyNeverCreates) {
+  RegistryStore store;
+  EXPECT_EQ(store.FindKey("A\\B"), nullptr);
+  EXPECT_TRUE(store.root().subkeys().empty());
+}
+
+TEST(RegistryStoreTest, PathsWithEmptyOrOversizedNamesAreRefused) {
+  RegistryStore store;
+  store.CreateKey("A\\B");
+  for (const std::string path : {"\\A", "A\\\\B", "A\\", "\\", "A\\B\\"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(store.FindKey(path), nullptr);
+    EXPECT_EQ(store.CreateKey(path), nullptr);
+    EXPECT_FALSE(store.DeleteKey(path));
+  }
+  EXPECT_NE(store.FindKey("A\\B"), nullptr);  // nothing was deleted by the refused paths
+
+  EXPECT_NE(store.CreateKey(std::string(kMaxKeyNameLength, 'n')), nullptr);
+  EXPECT_EQ(store.CreateKey(std::string(kMaxKeyNameLength + 1, 'n')), nullptr);
+  EXPECT_EQ(store.CreateKey("line\nfeed"), nullptr);
+
+  std::string deep = "k";
+  for (size_t i = 1; i < kMaxKeyDepth; ++i)
+    deep += "\\k";
+  EXPECT_NE(store.CreateKey(deep), nullptr);
+  EXPECT_EQ(store.CreateKey(deep + "\\k"), nullptr);
+}
+
+TEST(Cp1252Test, TheC1RangeFollowsWindows) {
+  EXPECT_EQ(Cp1252ToUtf16(0x80), 0x20AC);  // €
+  EXPECT_EQ(Cp1252ToUtf16(0x8A), 0x0160);  // Š
+  EXPECT_EQ(Cp1252ToUtf16(0x9F), 0x0178);  // Ÿ
+  for (int undefined : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+    EXPECT_EQ(Cp1252ToUtf16(static_cast<uint8_t>(undefined)), undefined);
+  }
+  EXPECT_EQ(Cp1252ToUtf16(0xE9), 0x00E9);  // é
+  EXPECT_EQ(Utf16ToCp1252(0x20AC), 0x80);
+  EXPECT_EQ(Utf16ToCp1252(0x2122), 0x99);  // ™
+}
+
+TEST(Cp1252Test, EveryByteSurvivesTheRoundTripAndTheRestBecomesQuestionMarks) {
+  for (int c = 0; c < 256; ++c) {
+    EXPECT_EQ(Utf16ToCp1252(Cp1252ToUtf16(static_cast<uint8_t>(c))), c) << c;
+  }
+  EXPECT_EQ(Utf16ToCp1252(0x0080), '?');  // taken by € in Windows-1252
+  EXPECT_EQ(Utf16ToCp1252(0x0100), '?');
+  EXPECT_EQ(Utf16ToCp1252(0x4E2D), '?');
+  EXPECT_EQ(Utf16ToCp1252(0xD83D), '?');  // half of a surrogate pair
+}
+
+}  // namespace
+}  // namespace talvex::sim

@@ -1,0 +1,33 @@
+#!/bin/sh
+# Builds the Wine suite's helper programs with the 32-bit mingw-w64 compiler into OUTDIR
+# (default build/wine/bin). A helper is rebuilt only when its source or the shared header is
+# newer than the program.
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+src=$here/helpers
+out=${1:-$here/../../build/wine/bin}
+cxx=${CXX_WIN32:-i686-w64-mingw32-g++-posix}
+flags="-std=c++20 -O2 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Werror -static -s"
+
+mkdir -p "$out"
+
+# build OUTPUT SOURCE EXTRA-FLAGS...
+build() {
+  target=$out/$1
+  source=$src/$2
+  shift 2
+  if [ -f "$target" ] && [ ! "$source" -nt "$target" ] && [ ! "$src/win_handles.h" -nt "$target" ]; then
+    return 0
+  fi
+  # shellcheck disable=SC2086
+  $cxx $flags -o "$target" "$source" "$@"
+}
+
+build mkdevice.exe mkdevice.cpp -lsetupapi
+build listdevs.exe listdevs.cpp -lsetupapi
+build regdump.exe regdump.cpp
+build answerbox.exe answerbox.cpp -mwindows
+build probe.exe probe.cpp
+# The planted DLL exports the undecorated names that GetProcAddress looks for.
+build newdev.dll planted_newdev.cpp -shared -Wl,--kill-at

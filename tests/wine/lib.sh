@@ -1,0 +1,202 @@
+# Building blocks of the Wine cases: a fresh prefix per case, Windows version keys, devices,
+# the program folder, the run of Setup.exe and the checks. Sourced by run.sh, which sets
+#   work      the suite's build folder (holds base/ and bin/)
+#   setup_exe the Setup.exe under test
+#   package   the driver package copied beside it
+#   here      this folder
+# Nothing here ever captures a wine program's output with $(...) or a pipe: the wineserver would
+# inherit that pipe and keep it open. Output goes to files, which are read afterwards.
+
+# Folder of the program under test, inside every prefix, as Windows and as Linux sees it. The
+# space is deliberate: setup programs run from folders like this one.
+setup_win='C:\Talvex Setup'
+system_class='{4D36E97D-E325-11CE-BFC1-08002BE10318}'
+
+# wine_run SECONDS NAME PROGRAM [ARGS...]: runs a program, output to $case_dir/NAME.out and
+# NAME.err, exit code in $wine_rc (124 on timeout).
+wine_run() {
+  seconds=$1
+  name=$2
+  shift 2
+  set +e
+  timeout -k 5 "$seconds" wine "$@" >"$case_dir/$name.out" 2>"$case_dir/$name.err" </dev/null
+  wine_rc=$?
+  set -e
+}
+
+# Text of a file that a Windows program wrote: CR LF turned into LF.
+unix_text() { tr -d '\r' <"$1"; }
+
+stop_wineserver() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+  fi
+}
+
+# new_case NAME: a copy of the booted prefix with its own wineserver.
+new_case() {
+  stop_wineserver
+  case_name=$1
+  case_dir=$work/cases/$case_name
+  case_failures=0
+  rm -rf "$case_dir"
+  mkdir -p "$case_dir"
+  cp -a "$work/base" "$case_dir/prefix"
+  export WINEPREFIX="$case_dir/prefix"
+  wineserver -p >/dev/null 2>&1
+  setup_dir=$WINEPREFIX/drive_c/${setup_win#C:\\}
+  echo "== $case_name"
+}
+
+# fail MESSAGE: records a failed check of the current case.
+fail() {
+  echo "   FAIL: $*"
+  case_failures=$((case_failures + 1))
+}
+
+# step NAME PROGRAM [ARGS...]: a preparation step that must succeed.
+step() {
+  name=$1
+  shift
+  wine_run 60 "$name" "$@"
+  if [ "$wine_rc" -ne 0 ]; then
+    fail "preparation step $name exited with $wine_rc (see $case_dir/$name.err)"
+  fi
+}
+
+# set_windows xp|2000: the registry values by which programs tell Windows NT versions apart.
+set_windows() {
+  nt='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
+  case $1 in
+    xp) version=5.1 product='Microsoft Windows XP' ;;
+    2000) version=5.0 product='Microsoft Windows 2000' ;;
+    *) fail "unknown Windows version $1"; return ;;
+  esac
+  step version reg add "$nt" /v CurrentVersion /t REG_SZ /d "$version" /f
+  step product reg add "$nt" /v ProductName /t REG_SZ /d "$product" /f
+  # Windows NT has no 9x "Version" value; Wine's prefix normally has none either.
+  wine_run 60 no9x reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion' /v Version /f
+}
+
+# make_device VAR NAME HWID...: creates a device, stores its instance ID in VAR.
+make_device() {
+  var=$1
+  shift
+  step "mkdevice-$1" "$work/bin/mkdevice.exe" "$@"
+  eval "$var=\$(unix_text \"\$case_dir/mkdevice-\$1.out\")"
+}
+
+# install_program: Setup.exe and the driver package in the program folder.
+install_program() {
+  mkdir -p "$setup_dir"
+  cp "$setup_exe" "$setup_dir/Setup.exe"
+  cp -R "$package"/. "$setup_dir/"
+}
+
+# run_setup ARGS...: Setup.exe from its folder, exit code in $setup_rc. Any unexpected box
+# captioned "Setup" (the program's own failure messages) is recorded in box-Setup.txt and
+# answered, so that a failure ends the case quickly instead of waiting for the timeout.
+run_setup() {
+  timeout -k 5 100 wine "$work/bin/answerbox.exe" Setup 'C:\box-Setup.txt' 90000 \
+    >"$case_dir/watch.out" 2>&1 </dev/null &
+  watcher=$!
+  wine_run 90 setup "$setup_win\\Setup.exe" "$@"
+  setup_rc=$wine_rc
+  kill "$watcher" 2>/dev/null || true
+  wait "$watcher" 2>/dev/null || true
+  if [ -f "$WINEPREFIX/drive_c/box-Setup.txt" ]; then
+    fail "Setup.exe showed a message box: $(tr -d '\r' <"$WINEPREFIX/drive_c/box-Setup.txt" | tr '\n' ' ')"
+  fi
+}
+
+expect_exit() {
+  if [ "$setup_rc" -ne "$1" ]; then
+    fail "exit code $setup_rc, expected $1"
+  fi
+}
+
+# expect_log success|failure: log.txt beside the program, byte for byte.
+expect_log() {
+  case $1 in
+    success) printf 'error = 0\r\nrestart = 1\r\n' >"$case_dir/log.expected" ;;
+    failure) printf 'error = 1\r\nrestart = 0\r\n' >"$case_dir/log.expected" ;;
+  esac
+  if [ ! -f "$setup_dir/log.txt" ]; then
+    fail "no log.txt in the program folder"
+  elif ! cmp -s "$case_dir/log.expected" "$setup_dir/log.txt"; then
+    fail "log.txt is not the $1 result: $(od -c "$setup_dir/log.txt" | head -3 | tr '\n' ' ')"
+  fi
+}
+
+# dump NAME KEY...: the values of keys under HKLM into $case_dir/NAME.txt (LF line ends).
+dump() {
+  name=$1
+  shift
+  step "$name" "$work/bin/regdump.exe" "$@"
+  unix_text "$case_dir/$name.out" >"$case_dir/$name.txt"
+}
+
+# expect_driver INSTANCE DESCRIPTION: Wine records an installed driver on the instance key
+# (a Driver key of the System class and the INF's device description). Its driver update
+# reports success even when it installed nothing, so only the registry tells.
+expect_driver() {
+  dump "enum-$(basename "$1")" "SYSTEM\\CurrentControlSet\\Enum\\$1"
+  file=$case_dir/enum-$(basename "$1").txt
+  if ! grep -q "^\"Driver\"=sz:\"$system_class\\\\[0-9]\\{4\\}\"\$" "$file"; then
+    fail "$1 has no driver installed"
+  fi
+  if ! grep -qxF "\"DeviceDesc\"=sz:\"$2\"" "$file"; then
+    fail "$1 device description is not \"$2\": $(grep DeviceDesc "$file" || echo none)"
+  fi
+}
+
+expect_no_driver() {
+  dump "enum-$(basename "$1")" "SYSTEM\\CurrentControlSet\\Enum\\$1"
+  if grep -q '^"Driver"=' "$case_dir/enum-$(basename "$1").txt"; then
+    fail "$1 got a driver"
+  fi
+}
+
+# list_devices: the present devices, once, for expect_present and expect_gone.
+list_devices() {
+  step devices "$work/bin/listdevs.exe"
+  unix_text "$case_dir/devices.out" >"$case_dir/devices.txt"
+}
+expect_present() {
+  grep -q "^$(printf '%s' "$1" | sed 's/\\/\\\\/g') " "$case_dir/devices.txt" || fail "device $1 is gone"
+}
+expect_gone() {
+  if grep -q "^$(printf '%s' "$1" | sed 's/\\/\\\\/g') " "$case_dir/devices.txt"; then
+    fail "device $1 is still present"
+  fi
+}
+
+# expect_registry EXPECTED: the fixture keys compared with an expected dump.
+expect_registry() {
+  # shellcheck disable=SC2046  # one key per line, no spaces
+  dump registry $(cat "$here/keys.txt")
+  if ! diff -u "$here/expected/$1" "$case_dir/registry.txt" >"$case_dir/registry.diff"; then
+    fail "registry differs from expected/$1:"
+    sed 's/^/     /' "$case_dir/registry.diff"
+  fi
+}
+
+# expect_same_file WINDOWS_FILE PACKAGE_FILE: a file the INF copied, against the package's copy.
+expect_same_file() {
+  if ! cmp -s "$1" "$2"; then
+    fail "$(basename "$1") in the system folder is not the one of $2"
+  fi
+}
+
+# end_case: the verdict; a passed case's prefix is removed to keep the disk small.
+end_case() {
+  if [ "$case_failures" -eq 0 ]; then
+    echo "   PASS"
+    passed=$((passed + 1))
+    stop_wineserver
+    [ -n "${TALVEX_WINE_KEEP:-}" ] || rm -rf "$WINEPREFIX"
+  else
+    echo "   ($case_failures failed checks; files in $case_dir)"
+    failed=$((failed + 1))
+  fi
+}
