@@ -10,22 +10,28 @@ TApplication::TApplication(UiBackend& ui, std::string title) : ui_(ui), title_(s
 
 // Windows are destroyed newest first, as the framework releases its components.
 TApplication::~TApplication() {
-  while (!forms_.empty()) forms_.pop_back();
+  while (!forms_.empty())
+    forms_.pop_back();
 }
 
 void TApplication::Run() {
-  if (main_form_ != nullptr) main_form_->Show();
-  if (!terminated_) ui_.Run(*this);
+  if (main_form_ != nullptr)
+    main_form_->Show();
+  if (!terminated_)
+    ui_.Run(*this);
 }
 
-void TApplication::ProcessMessages() { ui_.ProcessMessages(*this); }
+void TApplication::ProcessMessages() {
+  ui_.ProcessMessages(*this);
+}
 
-int TApplication::MessageBox(const std::string& text, const std::string& caption,
-                             uint32_t flags) {
+int TApplication::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
   return ui_.MessageBoxA(Handle(), text, caption, flags);
 }
 
-void TApplication::ShowMessage(const std::string& text) { MessageBox(text, title_, kMbOk); }
+void TApplication::ShowMessage(const std::string& text) {
+  MessageBox(text, title_, kMbOk);
+}
 
 void TApplication::ShowException(const std::exception& error) {
   ui_.ShowException(title_, error.what());

@@ -28,7 +28,8 @@ class TApplication {
     auto form = std::make_unique<T>(*this, std::forward<Args>(args)...);
     T* raw = form.get();
     forms_.push_back(std::move(form));
-    if (main_form_ == nullptr) main_form_ = raw;
+    if (main_form_ == nullptr)
+      main_form_ = raw;
     return raw;
   }
   TForm* MainForm() const { return main_form_; }

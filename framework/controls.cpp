@@ -5,7 +5,8 @@
 namespace talvex {
 
 TControl::TControl(std::string name, TControl* parent) : name_(std::move(name)), parent_(parent) {
-  if (parent_ != nullptr) parent_->children_.push_back(this);
+  if (parent_ != nullptr)
+    parent_->children_.push_back(this);
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
@@ -31,10 +32,13 @@ void TControl::SetCaption(const std::string& caption) {
   Changed();
 }
 
-void TControl::AttachPeer(std::unique_ptr<ControlPeer> peer) { peer_ = std::move(peer); }
+void TControl::AttachPeer(std::unique_ptr<ControlPeer> peer) {
+  peer_ = std::move(peer);
+}
 
 void TControl::Changed() {
-  if (peer_) peer_->StateChanged();
+  if (peer_)
+    peer_->StateChanged();
 }
 
 const DesignValue* TControl::StoredProperty(const std::string& name) const {
@@ -43,7 +47,8 @@ const DesignValue* TControl::StoredProperty(const std::string& name) const {
 }
 
 std::string TControl::AsText(const DesignProperty& property) {
-  if (const auto* text = std::get_if<std::string>(&property.value)) return *text;
+  if (const auto* text = std::get_if<std::string>(&property.value))
+    return *text;
   throw EDesignError("property " + property.name + " needs a text");
 }
 
@@ -54,7 +59,8 @@ int TControl::AsInt(const DesignProperty& property) {
 }
 
 bool TControl::AsBool(const DesignProperty& property) {
-  if (const auto* flag = std::get_if<bool>(&property.value)) return *flag;
+  if (const auto* flag = std::get_if<bool>(&property.value))
+    return *flag;
   throw EDesignError("property " + property.name + " needs True or False");
 }
 
@@ -85,7 +91,8 @@ void TControl::ApplyProperty(const DesignProperty& property) {
 }
 
 void TButton::Click() {
-  if (Enabled() && Visible() && OnClick) OnClick(this);
+  if (Enabled() && Visible() && OnClick)
+    OnClick(this);
 }
 
 void TCheckBox::SetChecked(bool checked) {
@@ -102,12 +109,14 @@ void TCheckBox::ApplyProperty(const DesignProperty& property) {
 }
 
 void TCheckBox::Click() {
-  if (Enabled() && Visible()) SetChecked(!checked_);
+  if (Enabled() && Visible())
+    SetChecked(!checked_);
 }
 
 std::string TMemo::Text() const {
   std::string text;
-  for (const std::string& line : lines_) text += line + "\r\n";
+  for (const std::string& line : lines_)
+    text += line + "\r\n";
   return text;
 }
 
@@ -154,14 +163,22 @@ void TEdit::ApplyProperty(const DesignProperty& property) {
 
 std::unique_ptr<TControl> CreateControl(const std::string& className, const std::string& name,
                                         TControl* parent) {
-  if (className == "TButton") return std::make_unique<TButton>(name, parent);
-  if (className == "TCheckBox") return std::make_unique<TCheckBox>(name, parent);
-  if (className == "TMemo") return std::make_unique<TMemo>(name, parent);
-  if (className == "TGroupBox") return std::make_unique<TGroupBox>(name, parent);
-  if (className == "TImage") return std::make_unique<TImage>(name, parent);
-  if (className == "TBevel") return std::make_unique<TBevel>(name, parent);
-  if (className == "TLabel") return std::make_unique<TLabel>(name, parent);
-  if (className == "TEdit") return std::make_unique<TEdit>(name, parent);
+  if (className == "TButton")
+    return std::make_unique<TButton>(name, parent);
+  if (className == "TCheckBox")
+    return std::make_unique<TCheckBox>(name, parent);
+  if (className == "TMemo")
+    return std::make_unique<TMemo>(name, parent);
+  if (className == "TGroupBox")
+    return std::make_unique<TGroupBox>(name, parent);
+  if (className == "TImage")
+    return std::make_unique<TImage>(name, parent);
+  if (className == "TBevel")
+    return std::make_unique<TBevel>(name, parent);
+  if (className == "TLabel")
+    return std::make_unique<TLabel>(name, parent);
+  if (className == "TEdit")
+    return std::make_unique<TEdit>(name, parent);
   return nullptr;
 }
 

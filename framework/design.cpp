@@ -17,7 +17,8 @@ class DesignParser {
   DesignObject ParseRoot() {
     DesignObject root = ParseObject(0);
     SkipSpace();
-    if (pos_ < text_.size()) Fail("text after the last 'end'");
+    if (pos_ < text_.size())
+      Fail("text after the last 'end'");
     return root;
   }
 
@@ -33,7 +34,8 @@ class DesignParser {
       } else if (c == ' ' || c == '\t' || c == '\r') {
         ++pos_;
       } else if (c == '/' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '/') {
-        while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+        while (pos_ < text_.size() && text_[pos_] != '\n')
+          ++pos_;
       } else {
         break;
       }
@@ -47,8 +49,10 @@ class DesignParser {
   std::string Word() {
     SkipSpace();
     size_t start = pos_;
-    while (pos_ < text_.size() && IsWordChar(text_[pos_])) ++pos_;
-    if (start == pos_) Fail("a name was expected");
+    while (pos_ < text_.size() && IsWordChar(text_[pos_]))
+      ++pos_;
+    if (start == pos_)
+      Fail("a name was expected");
     return text_.substr(start, pos_ - start);
   }
 
@@ -61,20 +65,24 @@ class DesignParser {
 
   void Expect(char c) {
     SkipSpace();
-    if (pos_ >= text_.size() || text_[pos_] != c) Fail(std::string("'") + c + "' was expected");
+    if (pos_ >= text_.size() || text_[pos_] != c)
+      Fail(std::string("'") + c + "' was expected");
     ++pos_;
   }
 
   DesignObject ParseObject(int depth) {
-    if (depth > kMaxDepth) Fail("objects nested too deeply");
-    if (Word() != "object") Fail("'object' was expected");
+    if (depth > kMaxDepth)
+      Fail("objects nested too deeply");
+    if (Word() != "object")
+      Fail("'object' was expected");
     DesignObject object;
     object.name = Word();
     Expect(':');
     object.className = Word();
     for (;;) {
       SkipSpace();
-      if (pos_ >= text_.size()) Fail("'end' was expected");
+      if (pos_ >= text_.size())
+        Fail("'end' was expected");
       if (PeekWord("end")) {
         Word();
         return object;
@@ -103,17 +111,20 @@ class DesignParser {
         size_t digits = 0;
         while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) {
           value = value * 10 + static_cast<unsigned>(text_[pos_] - '0');
-          if (value > 255) Fail("a byte code above 255");
+          if (value > 255)
+            Fail("a byte code above 255");
           ++pos_;
           ++digits;
         }
-        if (digits == 0) Fail("digits were expected after '#'");
+        if (digits == 0)
+          Fail("digits were expected after '#'");
         result.push_back(static_cast<char>(value));
         continue;
       }
       ++pos_;
       for (;;) {
-        if (pos_ >= text_.size() || text_[pos_] == '\n') Fail("unterminated text");
+        if (pos_ >= text_.size() || text_[pos_] == '\n')
+          Fail("unterminated text");
         char c = text_[pos_++];
         if (c == '\'') {
           if (pos_ < text_.size() && text_[pos_] == '\'') {
@@ -126,36 +137,47 @@ class DesignParser {
         result.push_back(c);
       }
     }
-    if (!any) Fail("text was expected");
+    if (!any)
+      Fail("text was expected");
     return result;
   }
 
   DesignValue ParseValue() {
     SkipSpace();
-    if (pos_ >= text_.size()) Fail("a value was expected");
+    if (pos_ >= text_.size())
+      Fail("a value was expected");
     char c = text_[pos_];
-    if (c == '\'' || c == '#') return ParseText();
-    if (c == '[') return ParseSet();
-    if (c == '(') return ParseStrings();
-    if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) return ParseNumber();
+    if (c == '\'' || c == '#')
+      return ParseText();
+    if (c == '[')
+      return ParseSet();
+    if (c == '(')
+      return ParseStrings();
+    if (c == '-' || std::isdigit(static_cast<unsigned char>(c)))
+      return ParseNumber();
     std::string word = Word();
-    if (word == "True") return true;
-    if (word == "False") return false;
+    if (word == "True")
+      return true;
+    if (word == "False")
+      return false;
     return DesignIdentifier{word};
   }
 
   long long ParseNumber() {
     bool negative = text_[pos_] == '-';
-    if (negative) ++pos_;
+    if (negative)
+      ++pos_;
     long long value = 0;
     size_t digits = 0;
     while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) {
-      if (value > (std::numeric_limits<int>::max() - 9) / 10) Fail("number too large");
+      if (value > (std::numeric_limits<int>::max() - 9) / 10)
+        Fail("number too large");
       value = value * 10 + (text_[pos_] - '0');
       ++pos_;
       ++digits;
     }
-    if (digits == 0) Fail("digits were expected");
+    if (digits == 0)
+      Fail("digits were expected");
     return negative ? -value : value;
   }
 
@@ -168,7 +190,8 @@ class DesignParser {
       return set;
     }
     for (;;) {
-      if (set.items.size() >= kMaxListItems) Fail("set too long");
+      if (set.items.size() >= kMaxListItems)
+        Fail("set too long");
       set.items.push_back(Word());
       SkipSpace();
       if (pos_ < text_.size() && text_[pos_] == ',') {
@@ -185,12 +208,14 @@ class DesignParser {
     DesignStrings strings;
     for (;;) {
       SkipSpace();
-      if (pos_ >= text_.size()) Fail("')' was expected");
+      if (pos_ >= text_.size())
+        Fail("')' was expected");
       if (text_[pos_] == ')') {
         ++pos_;
         return strings;
       }
-      if (strings.items.size() >= kMaxListItems) Fail("list too long");
+      if (strings.items.size() >= kMaxListItems)
+        Fail("list too long");
       strings.items.push_back(ParseText());
     }
   }
@@ -202,6 +227,8 @@ class DesignParser {
 
 }  // namespace
 
-DesignObject ParseDesign(const std::string& text) { return DesignParser(text).ParseRoot(); }
+DesignObject ParseDesign(const std::string& text) {
+  return DesignParser(text).ParseRoot();
+}
 
 }  // namespace talvex

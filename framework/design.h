@@ -38,8 +38,8 @@ struct DesignStrings {
   bool operator==(const DesignStrings&) const = default;
 };
 
-using DesignValue = std::variant<std::string, long long, bool, DesignIdentifier, DesignSet,
-                                 DesignStrings>;
+using DesignValue =
+    std::variant<std::string, long long, bool, DesignIdentifier, DesignSet, DesignStrings>;
 
 struct DesignProperty {
   std::string name;

@@ -22,13 +22,15 @@ void TForm::BindCloseQueryHandler(const std::string& name, TCloseQueryEvent hand
 
 TControl* TForm::FindControl(const std::string& name) const {
   for (const auto& control : controls_)
-    if (control->Name() == name) return control.get();
+    if (control->Name() == name)
+      return control.get();
   return nullptr;
 }
 
 void TForm::LoadDesign() {
   std::optional<std::string> text = FindEmbeddedResource(design_name_);
-  if (!text) throw EDesignError("no design " + design_name_);
+  if (!text)
+    throw EDesignError("no design " + design_name_);
   DesignObject root = ParseDesign(*text);
   class_name_ = root.className;
   // A form is hidden until shown, whatever its design says.
@@ -36,11 +38,13 @@ void TForm::LoadDesign() {
   LoadObject(root, *this);
   for (const auto& [name, binder] : control_binders_) {
     TControl* control = FindControl(name);
-    if (control == nullptr) throw EDesignError("design " + design_name_ + " has no " + name);
+    if (control == nullptr)
+      throw EDesignError("design " + design_name_ + " has no " + name);
     binder(control);
   }
   application_.Ui().FormCreated(*this);
-  if (OnCreate) OnCreate(this);
+  if (OnCreate)
+    OnCreate(this);
 }
 
 void TForm::LoadObject(const DesignObject& object, TControl& control) {
@@ -55,8 +59,10 @@ void TForm::LoadObject(const DesignObject& object, TControl& control) {
   }
   for (const DesignObject& child : object.children) {
     std::unique_ptr<TControl> created = CreateControl(child.className, child.name, &control);
-    if (!created) throw EDesignError("unknown control class " + child.className);
-    if (FindControl(child.name) != nullptr) throw EDesignError("two controls named " + child.name);
+    if (!created)
+      throw EDesignError("unknown control class " + child.className);
+    if (FindControl(child.name) != nullptr)
+      throw EDesignError("two controls named " + child.name);
     TControl* raw = created.get();
     controls_.push_back(std::move(created));
     LoadObject(child, *raw);
@@ -65,7 +71,8 @@ void TForm::LoadObject(const DesignObject& object, TControl& control) {
 
 void TForm::ApplyEvent(TControl& control, const DesignProperty& property) {
   const auto* handlerName = std::get_if<DesignIdentifier>(&property.value);
-  if (handlerName == nullptr) throw EDesignError("event " + property.name + " needs a handler");
+  if (handlerName == nullptr)
+    throw EDesignError("event " + property.name + " needs a handler");
   if (&control == this && property.name == "OnCloseQuery") {
     auto it = close_query_handlers_.find(handlerName->name);
     if (it == close_query_handlers_.end())
@@ -74,7 +81,8 @@ void TForm::ApplyEvent(TControl& control, const DesignProperty& property) {
     return;
   }
   auto it = handlers_.find(handlerName->name);
-  if (it == handlers_.end()) throw EDesignError("no handler " + handlerName->name);
+  if (it == handlers_.end())
+    throw EDesignError("no handler " + handlerName->name);
   if (&control == this) {
     if (property.name == "OnCreate") {
       OnCreate = it->second;
@@ -98,36 +106,47 @@ void TForm::ApplyEvent(TControl& control, const DesignProperty& property) {
 }
 
 void TForm::SetVisibleState(bool visible) {
-  if (Visible() == visible) return;
+  if (Visible() == visible)
+    return;
   TControl::SetVisible(visible);
 }
 
 void TForm::Show() {
-  if (Visible()) return;
+  if (Visible())
+    return;
   application_.Ui().FormVisibilityChanged(*this);
   SetVisibleState(true);
-  if (OnShow) OnShow(this);
+  if (OnShow)
+    OnShow(this);
 }
 
 void TForm::Hide() {
-  if (!Visible()) return;
+  if (!Visible())
+    return;
   SetVisibleState(false);
   application_.Ui().FormVisibilityChanged(*this);
 }
 
 void TForm::Activate() {
-  if (OnActivate) OnActivate(this);
+  if (OnActivate)
+    OnActivate(this);
 }
 
 void TForm::Close() {
   bool canClose = true;
-  if (OnCloseQuery) OnCloseQuery(this, canClose);
-  if (!canClose) return;
-  if (OnClose) OnClose(this);
+  if (OnCloseQuery)
+    OnCloseQuery(this, canClose);
+  if (!canClose)
+    return;
+  if (OnClose)
+    OnClose(this);
   Hide();
-  if (application_.MainForm() == this) application_.Terminate();
+  if (application_.MainForm() == this)
+    application_.Terminate();
 }
 
-void TForm::Repaint() { Changed(); }
+void TForm::Repaint() {
+  Changed();
+}
 
 }  // namespace talvex

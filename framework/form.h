@@ -47,7 +47,8 @@ class TForm : public TControl {
   void BindControl(const std::string& name, T*& field) {
     control_binders_[name] = [&field, name](TControl* control) {
       field = dynamic_cast<T*>(control);
-      if (field == nullptr) throw EDesignError("control " + name + " has the wrong class");
+      if (field == nullptr)
+        throw EDesignError("control " + name + " has the wrong class");
     };
   }
   void BindHandler(const std::string& name, TNotifyEvent handler);

@@ -39,7 +39,8 @@ class Decompressor {
     errors_.message[0] = '\0';
   }
   ~Decompressor() {
-    if (created_) jpeg_destroy_decompress(&info_);
+    if (created_)
+      jpeg_destroy_decompress(&info_);
   }
   Decompressor(const Decompressor&) = delete;
   Decompressor& operator=(const Decompressor&) = delete;
@@ -65,7 +66,8 @@ class Decompressor {
 bool DecodeInto(Decompressor& d, const uint8_t* data, std::size_t size, int& width, int& height,
                 std::vector<uint8_t>& pixels) {
   jpeg_decompress_struct& info = d.info();
-  if (setjmp(d.errors().jump) != 0) return false;
+  if (setjmp(d.errors().jump) != 0)
+    return false;
 
   jpeg_create_decompress(&info);
   d.MarkCreated();
@@ -87,7 +89,8 @@ bool DecodeInto(Decompressor& d, const uint8_t* data, std::size_t size, int& wid
   while (info.output_scanline < info.output_height) {
     JSAMPROW row = pixels.data() + rowBytes * info.output_scanline;
     // Reading from memory never suspends, so no row read means the data is unusable.
-    if (jpeg_read_scanlines(&info, &row, 1) != 1) return d.Fail("JPEG picture data ends early");
+    if (jpeg_read_scanlines(&info, &row, 1) != 1)
+      return d.Fail("JPEG picture data ends early");
   }
   jpeg_finish_decompress(&info);
   width = static_cast<int>(w);
@@ -101,12 +104,14 @@ TJpegImage::TJpegImage(int width, int height, std::vector<uint8_t> pixels)
     : width_(width), height_(height), pixels_(std::move(pixels)) {}
 
 const uint8_t* TJpegImage::Row(int y) const {
-  if (y < 0 || y >= height_) throw std::out_of_range("row outside the picture");
+  if (y < 0 || y >= height_)
+    throw std::out_of_range("row outside the picture");
   return pixels_.data() + RowBytes() * static_cast<std::size_t>(y);
 }
 
 TJpegImage DecodeJpeg(const uint8_t* data, std::size_t size) {
-  if (data == nullptr || size == 0) throw EJpegError("empty JPEG data");
+  if (data == nullptr || size == 0)
+    throw EJpegError("empty JPEG data");
   if constexpr (sizeof(std::size_t) > sizeof(unsigned long)) {
     if (size > static_cast<std::size_t>(static_cast<unsigned long>(-1)))
       throw EJpegError("JPEG data too large");

@@ -35,28 +35,34 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
   std::string relative;
   RegKey base = BaseKeyFor(key, &relative);
   RegKey opened = 0;
-  if (registry_.RegOpenKeyExA(base, relative, 0, access_, &opened) != 0) return false;
+  if (registry_.RegOpenKeyExA(base, relative, 0, access_, &opened) != 0)
+    return false;
   *current_.Receive() = opened;
   return true;
 }
 
-void TRegistry::CloseKey() { current_.Reset(); }
+void TRegistry::CloseKey() {
+  current_.Reset();
+}
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
   std::vector<uint8_t> data(value.begin(), value.end());
   data.push_back(0);
   int32_t result = registry_.RegSetValueExA(current_.get(), name, win::REG_SZ, data.data(),
                                             static_cast<uint32_t>(data.size()));
-  if (result != 0) throw ERegistryException("Failed to set data for '" + name + "'");
+  if (result != 0)
+    throw ERegistryException("Failed to set data for '" + name + "'");
 }
 
 bool TRegistry::ReadString(const std::string& name, std::string* value) {
   uint32_t size = 0;
   uint32_t type = 0;
-  if (registry_.RegQueryValueExA(current_.get(), name, &type, nullptr, &size) != 0) return false;
+  if (registry_.RegQueryValueExA(current_.get(), name, &type, nullptr, &size) != 0)
+    return false;
   std::vector<uint8_t> data(size + 1, 0);
   uint32_t got = size;
-  if (registry_.RegQueryValueExA(current_.get(), name, &type, data.data(), &got) != 0) return false;
+  if (registry_.RegQueryValueExA(current_.get(), name, &type, data.data(), &got) != 0)
+    return false;
   data.resize(std::min(got, size));
   std::string text(data.begin(), data.end());
   *value = text.substr(0, text.find('\0'));
@@ -79,7 +85,8 @@ bool TRegistry::DeleteKey(const std::string& key) {
 }
 
 bool TRegistry::DeleteTree(RegKey parent, const std::string& name, int depth) {
-  if (depth > kMaxTreeDepth) return false;
+  if (depth > kMaxTreeDepth)
+    return false;
   {
     ScopedRegKey key(registry_);
     if (registry_.RegOpenKeyExA(parent, name, 0, access_, key.Receive()) == 0) {

@@ -53,7 +53,8 @@ class HardwareIdReader {
               set, device, win::SPDRP_HARDWAREID, &type, buffer_.data(), declared_, &declared_))
         return ReadOutcome::kRead;
       uint32_t error = platform_.errors.GetLastError();
-      if (error == win::ERROR_INVALID_DATA) return ReadOutcome::kNoHardwareIds;
+      if (error == win::ERROR_INVALID_DATA)
+        return ReadOutcome::kNoHardwareIds;
       if (error != win::ERROR_INSUFFICIENT_BUFFER) {
         PrintFailure(platform_, "GetDeviceRegistryProperty");
         return ReadOutcome::kFailed;
@@ -63,7 +64,8 @@ class HardwareIdReader {
         return ReadOutcome::kGaveUp;
       }
       // Never hand the platform a size larger than the buffer it writes into.
-      if (declared_ > buffer_.size()) buffer_.resize(declared_, 0);
+      if (declared_ > buffer_.size())
+        buffer_.resize(declared_, 0);
     }
   }
 
@@ -89,8 +91,8 @@ class HardwareIdReader {
   // The text at offset, ending at its zero byte or at end, whichever comes first.
   static std::string EntryAt(const char* data, size_t offset, size_t end) {
     const void* zero = std::memchr(data + offset, 0, end - offset);
-    size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - (data + offset))
-                         : end - offset;
+    size_t length =
+        zero ? static_cast<size_t>(static_cast<const char*>(zero) - (data + offset)) : end - offset;
     return std::string(data + offset, length);
   }
 
@@ -117,10 +119,13 @@ bool SearchDevices(Platform& platform, const std::string& wantedId, HardwareIdSc
   HardwareIdReader reader(platform);
 
   for (uint32_t index = 0; !found; ++index) {
-    if (!platform.devices.SetupDiEnumDeviceInfo(set.get(), index, &device)) break;
+    if (!platform.devices.SetupDiEnumDeviceInfo(set.get(), index, &device))
+      break;
     ReadOutcome outcome = reader.Read(set.get(), &device);
-    if (outcome == ReadOutcome::kFailed) return false;  // reported; no removal
-    if (outcome == ReadOutcome::kNoHardwareIds) continue;
+    if (outcome == ReadOutcome::kFailed)
+      return false;  // reported; no removal
+    if (outcome == ReadOutcome::kNoHardwareIds)
+      continue;
     for (const std::string& entry : reader.Entries(scope)) {
       platform.console.WriteStdout("Compare device ID: [" + entry + "]\n");
       if (EqualsIgnoreCase(entry, wantedId)) {
@@ -131,8 +136,10 @@ bool SearchDevices(Platform& platform, const std::string& wantedId, HardwareIdSc
     }
   }
 
-  if (platform.errors.GetLastError() != 0) PrintFailure(platform, "EnumDeviceInfo");
-  if (found && removeFound) platform.devices.SetupDiRemoveDevice(set.get(), &device);
+  if (platform.errors.GetLastError() != 0)
+    PrintFailure(platform, "EnumDeviceInfo");
+  if (found && removeFound)
+    platform.devices.SetupDiRemoveDevice(set.get(), &device);
   // "Not found" never reads as present, whatever last-error code the enumeration left.
   return found;
 }

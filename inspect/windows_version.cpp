@@ -17,11 +17,14 @@ constexpr uint32_t kMaxValueBytes = 64 * 1024;
 // value of any length or type reads safely.
 std::string ReadValueText(Registry& registry, RegKey key, const std::string& name) {
   uint32_t size = 0;
-  if (registry.RegQueryValueExA(key, name, nullptr, nullptr, &size) != 0) return {};
-  if (size > kMaxValueBytes) size = kMaxValueBytes;
+  if (registry.RegQueryValueExA(key, name, nullptr, nullptr, &size) != 0)
+    return {};
+  if (size > kMaxValueBytes)
+    size = kMaxValueBytes;
   std::vector<uint8_t> buffer(size + 1, 0);
   uint32_t got = size;
-  if (registry.RegQueryValueExA(key, name, nullptr, buffer.data(), &got) != 0) return {};
+  if (registry.RegQueryValueExA(key, name, nullptr, buffer.data(), &got) != 0)
+    return {};
   const char* text = reinterpret_cast<const char*>(buffer.data());
   return std::string(text);
 }
@@ -34,20 +37,25 @@ WindowsVersionClass DetectWindowsVersion(Registry& registry) {
                            windowsKey.Receive()) != 0)
     return VersionUnsupported;
   std::string version = ReadValueText(registry, windowsKey.get(), "Version");
-  if (MatchesPrefix(version, "Windows 98", 10)) return Win98;
-  if (MatchesPrefix(version, "Windows Millennium Edition", 25)) return WinMe;
+  if (MatchesPrefix(version, "Windows 98", 10))
+    return Win98;
+  if (MatchesPrefix(version, "Windows Millennium Edition", 25))
+    return WinMe;
 
   ScopedRegKey ntKey(registry);
   if (registry.RegOpenKeyA(win::HKEY_LOCAL_MACHINE,
-                           "Software\\Microsoft\\Windows NT\\CurrentVersion",
-                           ntKey.Receive()) != 0)
+                           "Software\\Microsoft\\Windows NT\\CurrentVersion", ntKey.Receive()) != 0)
     return VersionUnsupported;
   std::string current = ReadValueText(registry, ntKey.get(), "CurrentVersion");
-  if (MatchesPrefix(current, "5.0", 3)) return Win2000;
-  if (MatchesPrefix(current, "4.0", 3)) return WinNT4;
-  if (MatchesPrefix(current, "3.51", 4)) return WinNT351;
+  if (MatchesPrefix(current, "5.0", 3))
+    return Win2000;
+  if (MatchesPrefix(current, "4.0", 3))
+    return WinNT4;
+  if (MatchesPrefix(current, "3.51", 4))
+    return WinNT351;
   std::string product = ReadValueText(registry, ntKey.get(), "ProductName");
-  if (MatchesPrefix(product, "Microsoft Windows XP", 20)) return WinXP;
+  if (MatchesPrefix(product, "Microsoft Windows XP", 20))
+    return WinXP;
   return VersionUnsupported;
 }
 

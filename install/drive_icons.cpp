@@ -12,7 +12,8 @@ const char kAutoplayGroups[] =
     "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers\\DeviceGroups\\";
 
 void WriteEmptyIfKeyExists(TRegistry& registry, const std::string& key, const std::string& name) {
-  if (registry.OpenKey(key, false)) registry.WriteString(name, "");
+  if (registry.OpenKey(key, false))
+    registry.WriteString(name, "");
   registry.CloseKey();
 }
 

@@ -12,10 +12,10 @@ struct ChipDriver {
   bool storage;              // a removable-drive driver: its icon entries are reset after it
 };
 
-inline constexpr ChipDriver kMemoryStickDriver{{"*KVE0515", "*KVE0516"}, "kvms.inf", "KVMS.INF",
-                                               true};
+inline constexpr ChipDriver kMemoryStickDriver{
+    {"*KVE0515", "*KVE0516"}, "kvms.inf", "KVMS.INF", true};
 inline constexpr ChipDriver kSdCardDriver{{"*KVE0517", "*KVE0518"}, "kvsd.inf", "kvsd.inf", true};
-inline constexpr ChipDriver kSmartCardDriver{{"*KVE0513", "*KVE0519"}, "kvscr.inf", "kvscr.inf",
-                                             false};
+inline constexpr ChipDriver kSmartCardDriver{
+    {"*KVE0513", "*KVE0519"}, "kvscr.inf", "kvscr.inf", false};
 
 }  // namespace talvex

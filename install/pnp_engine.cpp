@@ -23,26 +23,29 @@ class DriverUpdateEngine {
     reboot_ = 0;
     wizard_.UpdateProgramFolder();
     newdev_ = platform_.newdev.LoadNewdev();
-    if (!newdev_) Fail("Cant't Open newdev.dll");
+    if (!newdev_)
+      Fail("Cant't Open newdev.dll");
     if (!newdev_->GetProcAddress("UpdateDriverForPlugAndPlayDevicesA") ||
         !newdev_->GetProcAddress("UpdateDriverForPlugAndPlayDevicesW"))
       Fail("Link newdev.dll Library error");
   }
 
   // Updates each present hardware ID of the driver from the INF file at infPath.
-  void InstallDriver(const ChipDriver& driver, const std::string& infPath,
-                     bool removeGenericDisk) {
+  void InstallDriver(const ChipDriver& driver, const std::string& infPath, bool removeGenericDisk) {
     for (const char* hardwareId : driver.hardwareIds) {
-      if (!wizard_.FindDevice(hardwareId)) continue;
+      if (!wizard_.FindDevice(hardwareId))
+        continue;
       if (!newdev_->UpdateDriverForPlugAndPlayDevicesA(0, hardwareId, infPath,
                                                        win::INSTALLFLAG_FORCE, &reboot_)) {
         wizard_.PrintFailure("UpdateDriverForPlugAndPlayDevices");
         wizard_.EndProgram(6);
       }
-      if (!driver.storage) continue;
+      if (!driver.storage)
+        continue;
       wizard_.ResetDriveIcons();
       // The storage driver replaces the generic disk that Windows gave the card slot.
-      if (removeGenericDisk) wizard_.FindPrimaryIdDevice("GenDisk", 1);
+      if (removeGenericDisk)
+        wizard_.FindPrimaryIdDevice("GenDisk", 1);
     }
   }
 
@@ -58,7 +61,9 @@ class DriverUpdateEngine {
   int32_t reboot_ = 0;  // set by the update; restarts are always asked for anyway
 };
 
-bool IsChosen(const TCheckBox* box) { return box->Checked() && box->Enabled(); }
+bool IsChosen(const TCheckBox* box) {
+  return box->Checked() && box->Enabled();
+}
 
 }  // namespace
 

@@ -12,9 +12,11 @@ inline char UpperAscii(char c) {
 
 // Whole texts: equal length and equal characters.
 inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size())
+    return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    if (UpperAscii(a[i]) != UpperAscii(b[i]))
+      return false;
   return true;
 }
 

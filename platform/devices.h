@@ -17,8 +17,8 @@ class DeviceSetup {
   virtual DevInfoSet SetupDiGetClassDevsA(const void* classGuid, const char* enumerator,
                                           WindowHandle parent, uint32_t flags) = 0;
   virtual bool SetupDiEnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data) = 0;
-  // Fails with ERROR_INSUFFICIENT_BUFFER and the needed size in *requiredSize when bufferSize is too
-  // small, with ERROR_INVALID_DATA when the device has no such property.
+  // Fails with ERROR_INSUFFICIENT_BUFFER and the needed size in *requiredSize when bufferSize is
+  // too small, with ERROR_INVALID_DATA when the device has no such property.
   virtual bool SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfoData* data,
                                                  uint32_t property, uint32_t* regType,
                                                  uint8_t* buffer, uint32_t bufferSize,

@@ -6,9 +6,9 @@
 
 namespace talvex {
 
-using RegKey = std::uintptr_t;       // HKEY
-using DevInfoSet = std::uintptr_t;   // HDEVINFO
-using WindowHandle = std::uintptr_t; // HWND
+using RegKey = std::uintptr_t;        // HKEY
+using DevInfoSet = std::uintptr_t;    // HDEVINFO
+using WindowHandle = std::uintptr_t;  // HWND
 
 // SP_DEVINFO_DATA: the record SetupAPI fills for one device of a device information set.
 struct DevInfoData {

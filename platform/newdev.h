@@ -17,9 +17,11 @@ class NewdevModule {
   virtual bool GetProcAddress(const std::string& name) = 0;
   // Calls the "UpdateDriverForPlugAndPlayDevicesA" entry point. Only valid after GetProcAddress
   // found it.
-  virtual bool UpdateDriverForPlugAndPlayDevicesA(WindowHandle parent, const std::string& hardwareId,
+  virtual bool UpdateDriverForPlugAndPlayDevicesA(WindowHandle parent,
+                                                  const std::string& hardwareId,
                                                   const std::string& fullInfPath,
-                                                  uint32_t installFlags, int32_t* rebootRequired) = 0;
+                                                  uint32_t installFlags,
+                                                  int32_t* rebootRequired) = 0;
 };
 
 class DriverUpdateService {

@@ -47,7 +47,8 @@ class ScopedRegKey {
   RegKey get() const { return key_; }
   bool valid() const { return key_ != 0; }
   void Reset() {
-    if (key_ != 0) registry_.RegCloseKey(key_);
+    if (key_ != 0)
+      registry_.RegCloseKey(key_);
     key_ = 0;
   }
 

@@ -57,14 +57,18 @@ TForm2::TForm2(TApplication& application, Platform& platform, std::vector<std::s
   BindControl("SCCheckBox", SCCheckBox);
   BindHandler("FormCreate", [this](TObject* sender) { FormCreate(sender); });
   BindHandler("FormShow", [this](TObject* sender) { FormShow(sender); });
-  BindCloseQueryHandler("FormCloseQuery",
-                        [this](TObject* sender, bool& canClose) { FormCloseQuery(sender, canClose); });
+  BindCloseQueryHandler("FormCloseQuery", [this](TObject* sender, bool& canClose) {
+    FormCloseQuery(sender, canClose);
+  });
   LoadDesign();
   Inspect();
-  if (WantsUnattendedInstallation(arguments_)) RunUnattended();
+  if (WantsUnattendedInstallation(arguments_))
+    RunUnattended();
 }
 
-void TForm2::FormCreate(TObject*) { Page = 0; }
+void TForm2::FormCreate(TObject*) {
+  Page = 0;
+}
 
 void TForm2::FormShow(TObject*) {
   Back->SetEnabled(false);
@@ -74,7 +78,9 @@ void TForm2::FormShow(TObject*) {
 }
 
 // Closing the wizard through its title bar ends the program.
-void TForm2::FormCloseQuery(TObject*, bool&) { EndProgram(1); }
+void TForm2::FormCloseQuery(TObject*, bool&) {
+  EndProgram(1);
+}
 
 void TForm2::Inspect() {
   Unattended = 0;
@@ -86,7 +92,8 @@ void TForm2::Inspect() {
   MsPresent = SdPresent = ScPresent = 0;
   WindowsVersion = DetectWindowsVersion();
   for (const PresenceSearch& search : kPresenceSearches)
-    if (IsDevicePresent(search.hardwareId)) this->*search.flag = 1;
+    if (IsDevicePresent(search.hardwareId))
+      this->*search.flag = 1;
   MSCheckBox->SetChecked(MsPresent != 0);
   MSCheckBox->SetEnabled(MsPresent != 0);
   SDCheckBox->SetChecked(SdPresent != 0);
@@ -122,7 +129,9 @@ void TForm2::UpdateProgramFolder() {
   ProgramFolder = ProgramFolderOf(platform_.process.GetModuleFileNameA());
 }
 
-int32_t TForm2::DetectWindowsVersion() { return talvex::DetectWindowsVersion(platform_.registry); }
+int32_t TForm2::DetectWindowsVersion() {
+  return talvex::DetectWindowsVersion(platform_.registry);
+}
 
 bool TForm2::IsDevicePresent(const std::string& hardwareId) {
   return SearchDevices(platform_, hardwareId, HardwareIdScope::kEveryEntry, false);
@@ -141,9 +150,13 @@ bool TForm2::PrintFailure(const std::string& operation) {
   return talvex::PrintFailure(platform_, operation);
 }
 
-void TForm2::InstallWin2000XP() { talvex::InstallWin2000XP(*this); }
+void TForm2::InstallWin2000XP() {
+  talvex::InstallWin2000XP(*this);
+}
 
-void TForm2::ResetDriveIcons() { talvex::ResetDriveIcons(platform_.registry, WindowsVersion); }
+void TForm2::ResetDriveIcons() {
+  talvex::ResetDriveIcons(platform_.registry, WindowsVersion);
+}
 
 void TForm2::EndProgram(int code) {
   platform_.process.ExitProcess(code);

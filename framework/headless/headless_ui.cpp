@@ -33,7 +33,8 @@ void HeadlessUi::ShowException(const std::string& caption, const std::string& te
 }
 
 void HeadlessUi::Run(TApplication& application) {
-  if (application.MainForm() != nullptr) application.MainForm()->Close();
+  if (application.MainForm() != nullptr)
+    application.MainForm()->Close();
   application.Terminate();
 }
 

@@ -14,20 +14,25 @@ DrivePaths::DrivePaths(fs::path machineFolder) : machine_(std::move(machineFolde
 std::optional<fs::path> DrivePaths::FindChild(const fs::path& folder, const std::string& name) {
   std::error_code error;
   fs::path exact = folder / name;
-  if (fs::exists(exact, error)) return exact;
+  if (fs::exists(exact, error))
+    return exact;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-    if (EqualsIgnoreCase(it->path().filename().string(), name)) return it->path();
+    if (EqualsIgnoreCase(it->path().filename().string(), name))
+      return it->path();
   return std::nullopt;
 }
 
 bool DrivePaths::Split(const std::string& windowsPath, fs::path* drive,
                        std::vector<std::string>* components) const {
-  if (windowsPath.size() < 2 || windowsPath[1] != ':') return false;
+  if (windowsPath.size() < 2 || windowsPath[1] != ':')
+    return false;
   char letter = windowsPath[0];
-  if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z'))) return false;
+  if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')))
+    return false;
   std::optional<fs::path> folder =
       FindChild(machine_, std::string(1, static_cast<char>(letter | 0x20)));
-  if (!folder || !fs::is_directory(*folder)) return false;
+  if (!folder || !fs::is_directory(*folder))
+    return false;
   *drive = *folder;
   components->clear();
   std::string current;
@@ -35,7 +40,8 @@ bool DrivePaths::Split(const std::string& windowsPath, fs::path* drive,
     if (current.empty() || current == ".") {
       // empty components and "." name the folder itself
     } else if (current == "..") {
-      if (!components->empty()) components->pop_back();
+      if (!components->empty())
+        components->pop_back();
     } else {
       components->push_back(current);
     }
@@ -56,10 +62,12 @@ bool DrivePaths::Split(const std::string& windowsPath, fs::path* drive,
 std::optional<fs::path> DrivePaths::FindExisting(const std::string& windowsPath) const {
   fs::path location;
   std::vector<std::string> components;
-  if (!Split(windowsPath, &location, &components)) return std::nullopt;
+  if (!Split(windowsPath, &location, &components))
+    return std::nullopt;
   for (const std::string& component : components) {
     std::optional<fs::path> child = FindChild(location, component);
-    if (!child) return std::nullopt;
+    if (!child)
+      return std::nullopt;
     location = *child;
   }
   return location;
@@ -68,15 +76,18 @@ std::optional<fs::path> DrivePaths::FindExisting(const std::string& windowsPath)
 std::optional<fs::path> DrivePaths::ForCreate(const std::string& windowsPath) const {
   fs::path location;
   std::vector<std::string> components;
-  if (!Split(windowsPath, &location, &components) || components.empty()) return std::nullopt;
+  if (!Split(windowsPath, &location, &components) || components.empty())
+    return std::nullopt;
   std::string name = components.back();
   components.pop_back();
   for (const std::string& component : components) {
     std::optional<fs::path> child = FindChild(location, component);
-    if (!child || !fs::is_directory(*child)) return std::nullopt;
+    if (!child || !fs::is_directory(*child))
+      return std::nullopt;
     location = *child;
   }
-  if (std::optional<fs::path> existing = FindChild(location, name)) return existing;
+  if (std::optional<fs::path> existing = FindChild(location, name))
+    return existing;
   return location / name;
 }
 

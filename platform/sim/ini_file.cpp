@@ -7,7 +7,8 @@ namespace {
 
 std::string Trim(const std::string& text) {
   size_t begin = text.find_first_not_of(" \t\r");
-  if (begin == std::string::npos) return {};
+  if (begin == std::string::npos)
+    return {};
   size_t end = text.find_last_not_of(" \t\r");
   return text.substr(begin, end + 1 - begin);
 }
@@ -20,12 +21,15 @@ IniFile IniFile::Parse(const std::string& text) {
   int lineNumber = 0;
   while (pos <= text.size()) {
     size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
+    if (end == std::string::npos)
+      end = text.size();
     std::string line = Trim(text.substr(pos, end - pos));
     pos = end + 1;
     ++lineNumber;
-    if (lineNumber == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line = Trim(line.substr(3));
-    if (line.empty() || line[0] == ';') continue;
+    if (lineNumber == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
+      line = Trim(line.substr(3));
+    if (line.empty() || line[0] == ';')
+      continue;
     if (line[0] == '[') {
       if (line.back() != ']' || line.size() < 3)
         throw IniError("machine.ini line " + std::to_string(lineNumber) + ": bad section");
@@ -47,16 +51,19 @@ IniFile IniFile::Parse(const std::string& text) {
 
 const IniSection* IniFile::Section(const std::string& name) const {
   for (const IniSection& section : sections_)
-    if (EqualsIgnoreCase(section.name, name)) return &section;
+    if (EqualsIgnoreCase(section.name, name))
+      return &section;
   return nullptr;
 }
 
 std::optional<std::string> IniFile::Value(const std::string& section,
                                           const std::string& key) const {
   const IniSection* found = Section(section);
-  if (found == nullptr) return std::nullopt;
+  if (found == nullptr)
+    return std::nullopt;
   for (const IniEntry& entry : found->entries)
-    if (EqualsIgnoreCase(entry.key, key)) return entry.value;
+    if (EqualsIgnoreCase(entry.key, key))
+      return entry.value;
   return std::nullopt;
 }
 

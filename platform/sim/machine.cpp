@@ -11,9 +11,11 @@ namespace {
 
 std::string ReadWholeFile(const fs::path& path, const char* what) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw MachineError(std::string("cannot read ") + what + " (" + path.string() + ")");
+  if (!in)
+    throw MachineError(std::string("cannot read ") + what + " (" + path.string() + ")");
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw MachineError(std::string("cannot read ") + what);
+  if (in.bad())
+    throw MachineError(std::string("cannot read ") + what);
   return bytes;
 }
 
@@ -23,7 +25,8 @@ std::string WindowsFolder(const IniFile& ini) {
 }
 
 std::string SystemFolder(const IniFile& ini) {
-  if (auto system = ini.Value("machine", "system")) return *system;
+  if (auto system = ini.Value("machine", "system"))
+    return *system;
   std::string windows = WindowsFolder(ini);
   return windows.empty() ? std::string() : windows + "\\system32";
 }
@@ -41,7 +44,8 @@ std::unique_ptr<SimMachine> SimMachine::Load(const fs::path& folder, std::ostrea
     throw MachineError(e.what());
   }
   std::optional<std::string> program = ini.Value("machine", "program");
-  if (!program || program->empty()) throw MachineError("machine.ini names no program");
+  if (!program || program->empty())
+    throw MachineError("machine.ini names no program");
   RegistryStore store;
   try {
     store = RegistryStore::Parse(ReadWholeFile(folder / "registry.reg", "registry.reg"));

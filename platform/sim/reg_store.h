@@ -89,7 +89,7 @@ class RegFileError : public std::runtime_error {
 class RegistryStore {
  public:
   static constexpr size_t kMaxFileBytes = size_t{64} << 20;
-  static constexpr size_t kMaxItems = size_t{2} << 20;
+  static constexpr size_t kMaxItems = size_t{1} << 20;
 
   RegistryStore();
 

@@ -9,7 +9,8 @@ namespace talvex::sim {
 std::vector<std::string> PresentDevices(RegistryStore& store) {
   std::vector<std::string> devices;
   RegKeyNode* enumKey = store.FindKey(kEnumKey);
-  if (enumKey == nullptr) return devices;
+  if (enumKey == nullptr)
+    return devices;
   for (const auto& enumerator : enumKey->subkeys())
     for (const auto& device : enumerator->subkeys())
       for (const auto& instance : device->subkeys())
@@ -21,23 +22,26 @@ std::vector<std::string> PresentDevices(RegistryStore& store) {
 std::vector<std::string> HardwareIds(const RegKeyNode& instance) {
   std::vector<std::string> ids;
   const RegValue* value = instance.FindValue("HardwareID");
-  if (value == nullptr) return ids;
+  if (value == nullptr)
+    return ids;
   std::string current;
   for (uint8_t byte : value->data) {
     if (byte == 0) {
-      if (current.empty()) break;
+      if (current.empty())
+        break;
       ids.push_back(current);
       current.clear();
     } else {
       current.push_back(static_cast<char>(byte));
     }
   }
-  if (!current.empty()) ids.push_back(current);
+  if (!current.empty())
+    ids.push_back(current);
   return ids;
 }
 
-SimDeviceSetup::SimDeviceSetup(RegistryStore& store, SimRegistry& registry,
-                               SimThreadErrors& errors, FailurePlan& failures)
+SimDeviceSetup::SimDeviceSetup(RegistryStore& store, SimRegistry& registry, SimThreadErrors& errors,
+                               FailurePlan& failures)
     : store_(store), registry_(registry), errors_(errors), failures_(failures) {}
 
 bool SimDeviceSetup::Fail(uint32_t error) {
@@ -50,8 +54,7 @@ bool SimDeviceSetup::Succeed() {
   return true;
 }
 
-DevInfoSet SimDeviceSetup::SetupDiGetClassDevsA(const void*, const char*, WindowHandle,
-                                                uint32_t) {
+DevInfoSet SimDeviceSetup::SetupDiGetClassDevsA(const void*, const char*, WindowHandle, uint32_t) {
   if (auto failure = failures_.Check("SetupDiGetClassDevsA", "", win::ERROR_INVALID_PARAMETER)) {
     errors_.SetLastError(*failure);
     return win::INVALID_HANDLE_VALUE;
@@ -78,12 +81,14 @@ const std::string* SimDeviceSetup::DeviceOf(DevInfoSet set, const DevInfoData* d
 
 bool SimDeviceSetup::SetupDiEnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data) {
   auto it = sets_.find(set);
-  if (it == sets_.end()) return Fail(win::ERROR_INVALID_HANDLE);
+  if (it == sets_.end())
+    return Fail(win::ERROR_INVALID_HANDLE);
   if (data == nullptr || data->cbSize != sizeof(DevInfoData))
     return Fail(win::ERROR_INVALID_PARAMETER);
   if (auto failure = failures_.Check("SetupDiEnumDeviceInfo", "", win::ERROR_NO_MORE_ITEMS))
     return Fail(*failure);
-  if (index >= it->second.size()) return Fail(win::ERROR_NO_MORE_ITEMS);
+  if (index >= it->second.size())
+    return Fail(win::ERROR_NO_MORE_ITEMS);
   data->DevInst = index;
   return Succeed();
 }
@@ -93,35 +98,47 @@ bool SimDeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfoDa
                                                        uint8_t* buffer, uint32_t bufferSize,
                                                        uint32_t* requiredSize) {
   const std::string* device = DeviceOf(set, data);
-  if (device == nullptr) return false;
+  if (device == nullptr)
+    return false;
   if (auto failure =
           failures_.Check("SetupDiGetDeviceRegistryPropertyA", *device, win::ERROR_INVALID_DATA))
     return Fail(*failure);
   RegKeyNode* instance = store_.FindKey(*device);
-  if (instance == nullptr) return Fail(win::ERROR_NO_SUCH_DEVINST);
-  if (property != win::SPDRP_HARDWAREID) return Fail(win::ERROR_INVALID_DATA);
+  if (instance == nullptr)
+    return Fail(win::ERROR_NO_SUCH_DEVINST);
+  if (property != win::SPDRP_HARDWAREID)
+    return Fail(win::ERROR_INVALID_DATA);
   const RegValue* value = instance->FindValue("HardwareID");
-  if (value == nullptr) return Fail(win::ERROR_INVALID_DATA);
+  if (value == nullptr)
+    return Fail(win::ERROR_INVALID_DATA);
   uint32_t size = static_cast<uint32_t>(value->data.size());
-  if (requiredSize) *requiredSize = size;
-  if (regType) *regType = value->type;
-  if (buffer == nullptr || bufferSize < size) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
-  if (size > 0) std::memcpy(buffer, value->data.data(), size);
+  if (requiredSize)
+    *requiredSize = size;
+  if (regType)
+    *regType = value->type;
+  if (buffer == nullptr || bufferSize < size)
+    return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+  if (size > 0)
+    std::memcpy(buffer, value->data.data(), size);
   return Succeed();
 }
 
 bool SimDeviceSetup::SetupDiRemoveDevice(DevInfoSet set, DevInfoData* data) {
   const std::string* device = DeviceOf(set, data);
-  if (device == nullptr) return false;
+  if (device == nullptr)
+    return false;
   if (auto failure = failures_.Check("SetupDiRemoveDevice", *device, win::ERROR_ACCESS_DENIED))
     return Fail(*failure);
-  if (!store_.DeleteKey(*device)) return Fail(win::ERROR_NO_SUCH_DEVINST);
-  if (!registry_.Save()) return Fail(win::ERROR_ACCESS_DENIED);
+  if (!store_.DeleteKey(*device))
+    return Fail(win::ERROR_NO_SUCH_DEVINST);
+  if (!registry_.Save())
+    return Fail(win::ERROR_ACCESS_DENIED);
   return Succeed();
 }
 
 bool SimDeviceSetup::SetupDiDestroyDeviceInfoList(DevInfoSet set) {
-  if (sets_.erase(set) == 0) return Fail(win::ERROR_INVALID_HANDLE);
+  if (sets_.erase(set) == 0)
+    return Fail(win::ERROR_INVALID_HANDLE);
   return Succeed();
 }
 

@@ -35,8 +35,7 @@ constexpr ErrorText kErrorTexts[] = {
     {206, "The filename or extension is too long.\r\n"},
     {234, "More data is available.\r\n"},
     {259, "No more data is available.\r\n"},
-    {1018,
-     "Illegal operation attempted on a registry key that has been marked for deletion.\r\n"},
+    {1018, "Illegal operation attempted on a registry key that has been marked for deletion.\r\n"},
     {1223, "The operation was canceled by the user.\r\n"},
 };
 
@@ -45,7 +44,8 @@ constexpr ErrorText kErrorTexts[] = {
 bool SimThreadErrors::FormatMessageA(uint32_t code, std::string* text) {
   auto it = std::lower_bound(std::begin(kErrorTexts), std::end(kErrorTexts), code,
                              [](const ErrorText& entry, uint32_t c) { return entry.code < c; });
-  if (it == std::end(kErrorTexts) || it->code != code) return false;
+  if (it == std::end(kErrorTexts) || it->code != code)
+    return false;
   *text = it->text;
   return true;
 }

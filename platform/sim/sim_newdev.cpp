@@ -14,7 +14,8 @@ class SimNewdevModule : public NewdevModule {
   ~SimNewdevModule() override { --service_.loaded_; }
 
   bool GetProcAddress(const std::string& name) override {
-    if (auto failure = service_.failures_.Check("GetProcAddress", name, win::ERROR_PROC_NOT_FOUND)) {
+    if (auto failure =
+            service_.failures_.Check("GetProcAddress", name, win::ERROR_PROC_NOT_FOUND)) {
       service_.errors_.SetLastError(*failure);
       return false;
     }
@@ -29,7 +30,8 @@ class SimNewdevModule : public NewdevModule {
   bool UpdateDriverForPlugAndPlayDevicesA(WindowHandle, const std::string& hardwareId,
                                           const std::string& fullInfPath, uint32_t,
                                           int32_t* rebootRequired) override {
-    if (rebootRequired) *rebootRequired = 0;
+    if (rebootRequired)
+      *rebootRequired = 0;
     return service_.UpdateDriver(hardwareId, fullInfPath);
   }
 
@@ -65,8 +67,10 @@ bool SimDriverUpdateService::UpdateDriver(const std::string& hardwareId,
     RegKeyNode* instance = store_.FindKey(device);
     bool matches = false;
     for (const std::string& id : HardwareIds(*instance))
-      if (EqualsIgnoreCase(id, hardwareId)) matches = true;
-    if (!matches) continue;
+      if (EqualsIgnoreCase(id, hardwareId))
+        matches = true;
+    if (!matches)
+      continue;
     instance->SetValue({"InfPath", win::REG_SZ, infPath});
     any = true;
   }

@@ -17,7 +17,8 @@ uint32_t SimSystemFolders::Copy(const char* operation, const std::string& folder
     return 0;
   }
   uint32_t length = static_cast<uint32_t>(folder.size());
-  if (buffer == nullptr || size <= length) return length + 1;  // the size needed
+  if (buffer == nullptr || size <= length)
+    return length + 1;  // the size needed
   std::memcpy(buffer, folder.c_str(), length + 1);
   return length;
 }

@@ -32,7 +32,8 @@ std::string EncodeJpeg(int width, int height, bool grey,
   jpeg_start_compress(&info, TRUE);
   std::vector<uint8_t> row(static_cast<size_t>(width) * (grey ? 1 : 3));
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) colour(x, y, row.data() + x * (grey ? 1 : 3));
+    for (int x = 0; x < width; ++x)
+      colour(x, y, row.data() + x * (grey ? 1 : 3));
     JSAMPROW rows[1] = {row.data()};
     jpeg_write_scanlines(&info, rows, 1);
   }
@@ -124,8 +125,10 @@ TEST(JpegImageTest, HeaderAskingForAHugePictureIsRefused) {
   size_t sof = bytes.find("\xFF\xC0");
   ASSERT_NE(sof, std::string::npos);
   // 20000 x 20000: within libjpeg's own limits, far above the decoder's.
-  for (size_t i : {sof + 5, sof + 7}) bytes[i] = 0x4E;
-  for (size_t i : {sof + 6, sof + 8}) bytes[i] = 0x20;
+  for (size_t i : {sof + 5, sof + 7})
+    bytes[i] = 0x4E;
+  for (size_t i : {sof + 6, sof + 8})
+    bytes[i] = 0x20;
   try {
     DecodeJpeg(bytes);
     FAIL() << "a 20000 x 20000 picture was accepted";

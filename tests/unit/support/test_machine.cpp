@@ -1,0 +1,199 @@
+#include "tests/unit/support/test_machine.h"
+
+#include <unistd.h>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "app/setup_program.h"
+#include "framework/headless/headless_ui.h"
+
+namespace talvex::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string HexBytes(const std::vector<std::string>& ids) {
+  std::string hex;
+  char byte[4];
+  auto add = [&](unsigned char c) {
+    std::snprintf(byte, sizeof byte, "%02x", c);
+    if (!hex.empty())
+      hex += ",";
+    hex += byte;
+  };
+  for (const std::string& id : ids) {
+    for (char c : id)
+      add(static_cast<unsigned char>(c));
+    add(0);
+  }
+  add(0);
+  return hex;
+}
+
+std::string Escape(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    if (c == '\\' || c == '"')
+      escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}
+
+}  // namespace
+
+std::string StringValuesKey(const std::string& path,
+                            std::initializer_list<std::pair<std::string, std::string>> values) {
+  std::string text = "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n";
+  for (const auto& [name, value] : values)
+    text += "\"" + Escape(name) + "\"=\"" + Escape(value) + "\"\r\n";
+  return text + "\r\n";
+}
+
+std::string Windows98Keys() {
+  return StringValuesKey("Software\\Microsoft\\Windows\\CurrentVersion",
+                         {{"Version", "Windows 98"}, {"VersionNumber", "4.10.1998"}});
+}
+
+std::string WindowsMeKeys() {
+  return StringValuesKey("Software\\Microsoft\\Windows\\CurrentVersion",
+                         {{"Version", "Windows Millennium Edition"}});
+}
+
+std::string Windows2000Keys() {
+  return StringValuesKey("Software\\Microsoft\\Windows\\CurrentVersion",
+                         {{"ProgramFilesDir", "C:\\Program Files"}}) +
+         StringValuesKey("Software\\Microsoft\\Windows NT\\CurrentVersion",
+                         {{"CurrentVersion", "5.0"}, {"ProductName", "Microsoft Windows 2000"}});
+}
+
+std::string WindowsXpKeys() {
+  return StringValuesKey("Software\\Microsoft\\Windows\\CurrentVersion",
+                         {{"ProgramFilesDir", "C:\\Program Files"}}) +
+         StringValuesKey("Software\\Microsoft\\Windows NT\\CurrentVersion",
+                         {{"CurrentVersion", "5.1"}, {"ProductName", "Microsoft Windows XP"}});
+}
+
+std::string WindowsNt4Keys() {
+  return StringValuesKey("Software\\Microsoft\\Windows\\CurrentVersion", {}) +
+         StringValuesKey("Software\\Microsoft\\Windows NT\\CurrentVersion",
+                         {{"CurrentVersion", "4.0"}});
+}
+
+std::string DeviceKeyWithIds(const std::string& instancePath, const std::vector<std::string>& ids) {
+  std::string text =
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\" + instancePath + "]\r\n";
+  if (!ids.empty())
+    text += "\"HardwareID\"=hex(7):" + HexBytes(ids) + "\r\n";
+  return text + "\r\n";
+}
+
+std::string DeviceKey(const std::string& instancePath, std::initializer_list<std::string> ids) {
+  return DeviceKeyWithIds(instancePath, std::vector<std::string>(ids));
+}
+
+TestMachine::TestMachine() {
+  static std::atomic<int> counter{0};
+  folder_ = fs::temp_directory_path() /
+            ("talvex-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+  fs::remove_all(folder_);
+  fs::create_directories(folder_ / "c" / "WINDOWS");
+  fs::create_directories(folder_ / "d" / "SETUP");
+}
+
+TestMachine::~TestMachine() {
+  machine_.reset();
+  std::error_code error;
+  fs::remove_all(folder_, error);
+}
+
+TestMachine& TestMachine::Ini(const std::string& extra) {
+  ini_extra_ += extra;
+  return *this;
+}
+
+TestMachine& TestMachine::RawIni(const std::string& text) {
+  raw_ini_ = text;
+  raw_ = true;
+  return *this;
+}
+
+TestMachine& TestMachine::Registry(const std::string& sections) {
+  registry_ += sections;
+  return *this;
+}
+
+TestMachine& TestMachine::File(const std::string& relativePath, const std::string& bytes) {
+  Write(relativePath, bytes);
+  return *this;
+}
+
+TestMachine& TestMachine::Package() {
+  for (const char* inf : {"auto/win2k/KVMS.INF", "auto/win2k/kvsd.inf", "auto/win2k/kvscr.inf",
+                          "auto/winxp/KVMS.INF", "auto/winxp/kvsd.inf", "auto/winxp/kvscr.inf"})
+    Write(std::string("d/SETUP/") + inf, "[Version]\r\n");
+  return *this;
+}
+
+void TestMachine::Write(const std::string& relativePath, const std::string& bytes) {
+  fs::path path = folder_ / relativePath;
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+sim::SimMachine& TestMachine::Machine() {
+  if (!machine_) {
+    Write("machine.ini",
+          raw_ ? raw_ini_ : "[machine]\r\nprogram = D:\\SETUP\\Setup.exe\r\n" + ini_extra_);
+    Write("registry.reg", "REGEDIT4\r\n\r\n" + registry_);
+    machine_ = sim::SimMachine::Load(folder_, out_);
+  }
+  return *machine_;
+}
+
+RunResult TestMachine::Run(const std::vector<std::string>& arguments) {
+  sim::SimMachine& machine = Machine();
+  std::ostringstream boxes;
+  HeadlessUi ui(boxes);
+  RunResult result;
+  out_.str("");
+  try {
+    result.exitCode = RunSetupProgram(machine.platform(), ui, arguments);
+  } catch (const ProcessExit& exit) {
+    result.exitCode = exit.code;
+  }
+  result.out = out_.str();
+  result.err = boxes.str();
+  return result;
+}
+
+std::string TestMachine::ReadFile(const std::string& relativePath) const {
+  std::ifstream in(folder_ / relativePath, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool TestMachine::Exists(const std::string& relativePath) const {
+  return fs::exists(folder_ / relativePath);
+}
+
+sim::RegistryStore TestMachine::SavedRegistry() const {
+  return sim::RegistryStore::Parse(ReadFile("registry.reg"));
+}
+
+std::string StringValue(sim::RegistryStore& store, const std::string& path,
+                        const std::string& name) {
+  sim::RegKeyNode* key = store.FindKey(path);
+  if (key == nullptr)
+    return "<no key>";
+  const sim::RegValue* value = key->FindValue(name);
+  if (value == nullptr)
+    return "<missing>";
+  std::string text(value->data.begin(), value->data.end());
+  return text.substr(0, text.find('\0'));
+}
+
+}  // namespace talvex::testing

@@ -1,0 +1,82 @@
+// A simulated machine written to a temporary folder by a test, in the machine folder format, and a
+// whole run of the program on it.
+#pragma once
+
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/sim/machine.h"
+
+namespace talvex::testing {
+
+// REGEDIT4 text of the version keys of each Windows.
+std::string Windows98Keys();
+std::string WindowsMeKeys();
+std::string Windows2000Keys();
+std::string WindowsXpKeys();
+std::string WindowsNt4Keys();
+// A registry section with a REG_MULTI_SZ HardwareID (no value at all when ids is empty).
+std::string DeviceKey(const std::string& instancePath, std::initializer_list<std::string> ids);
+std::string DeviceKeyWithIds(const std::string& instancePath, const std::vector<std::string>& ids);
+// One registry section with string values.
+std::string StringValuesKey(const std::string& path,
+                            std::initializer_list<std::pair<std::string, std::string>> values);
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;  // standard output: diagnostic lines
+  std::string err;  // message boxes
+};
+
+class TestMachine {
+ public:
+  TestMachine();
+  ~TestMachine();
+  TestMachine(const TestMachine&) = delete;
+  TestMachine& operator=(const TestMachine&) = delete;
+
+  // machine.ini's text after "[machine]\nprogram = D:\SETUP\Setup.exe\n".
+  TestMachine& Ini(const std::string& extra);
+  // Replaces the whole machine.ini.
+  TestMachine& RawIni(const std::string& text);
+  // registry.reg: the sections after the "REGEDIT4" header.
+  TestMachine& Registry(const std::string& sections);
+  TestMachine& File(const std::string& relativePath, const std::string& bytes);
+  // The sample driver package's INF names under d/SETUP/auto/.
+  TestMachine& Package();
+
+  // Loads the machine (once) and gives its platform; standard output is collected.
+  sim::SimMachine& Machine();
+  std::string Out() const { return out_.str(); }
+  void ClearOut() { out_.str(""); }
+
+  // The whole program, as talvex-setup runs it.
+  RunResult Run(const std::vector<std::string>& arguments);
+
+  const std::filesystem::path& folder() const { return folder_; }
+  std::string ReadFile(const std::string& relativePath) const;
+  bool Exists(const std::string& relativePath) const;
+  // The saved registry.reg, reloaded.
+  sim::RegistryStore SavedRegistry() const;
+
+ private:
+  void Write(const std::string& relativePath, const std::string& bytes);
+
+  std::filesystem::path folder_;
+  std::string ini_extra_;
+  std::string raw_ini_;
+  bool raw_ = false;
+  std::string registry_;
+  std::ostringstream out_;
+  std::unique_ptr<sim::SimMachine> machine_;
+};
+
+// The text of a REG_SZ value of the key at path, or "<missing>" / "<no key>".
+std::string StringValue(sim::RegistryStore& store, const std::string& path,
+                        const std::string& name);
+
+}  // namespace talvex::testing
