@@ -1,0 +1,230 @@
+// The simulated machine's contract: machine.ini, failure injection, the Windows-shaped registry,
+// device and driver-update calls, and drive folders.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/sim/machine.h"
+#include "platform/winconst.h"
+#include "tests/unit/support/test_machine.h"
+
+namespace talvex::sim {
+namespace {
+
+using testing::DeviceKey;
+using testing::StringValuesKey;
+using testing::TestMachine;
+
+TEST(IniFileTest, SectionsKeysAndWholeLineComments) {
+  IniFile ini = IniFile::Parse(
+      "; comment\r\n[Machine]\r\nprogram = D:\\A;B\\Setup.exe\r\n  windows=  \r\n[failures]\r\n");
+  EXPECT_EQ(ini.Value("machine", "PROGRAM"), "D:\\A;B\\Setup.exe");
+  EXPECT_EQ(ini.Value("machine", "windows"), "");
+  EXPECT_FALSE(ini.Value("machine", "system").has_value());
+  EXPECT_NE(ini.Section("FAILURES"), nullptr);
+  EXPECT_THROW(IniFile::Parse("key = value\n"), IniError);
+  EXPECT_THROW(IniFile::Parse("[machine]\nno equals sign\n"), IniError);
+  EXPECT_THROW(IniFile::Parse("[machine\n"), IniError);
+}
+
+TEST(FailurePlanTest, AlwaysOrTheNthMatchingCallWithItsCode) {
+  IniFile ini = IniFile::Parse(
+      "[failures]\n"
+      "GetWindowsDirectoryA = call 2\n"
+      "UpdateDriverForPlugAndPlayDevicesA *KVE0515 = always error 0xE000020B\n");
+  FailurePlan plan = FailurePlan::FromIni(ini);
+  EXPECT_FALSE(plan.Check("GetWindowsDirectoryA", "", 3));
+  EXPECT_EQ(plan.Check("GetWindowsDirectoryA", "", 3), 3u);
+  EXPECT_FALSE(plan.Check("GetWindowsDirectoryA", "", 3));
+  EXPECT_FALSE(plan.Check("UpdateDriverForPlugAndPlayDevicesA", "*KVE0516", 31));
+  EXPECT_EQ(plan.Check("updatedriverforplugandplaydevicesa", "*kve0515", 31), 0xE000020Bu);
+  EXPECT_EQ(plan.Check("UpdateDriverForPlugAndPlayDevicesA", "*KVE0515", 31), 0xE000020Bu);
+  for (const char* bad :
+       {"[failures]\nOp = sometimes\n", "[failures]\nOp = call\n", "[failures]\nOp = call 0\n",
+        "[failures]\nOp = always error x\n", "[failures]\nOp = error 5\n"})
+    EXPECT_THROW(FailurePlan::FromIni(IniFile::Parse(bad)), IniError) << bad;
+}
+
+TEST(SimMachineTest, UnusableMachinesAreRefusedAndLeftUntouched) {
+  TestMachine noProgram;
+  noProgram.RawIni("[machine]\r\nwindows = C:\\WINDOWS\r\n");
+  EXPECT_THROW(noProgram.Machine(), MachineError);
+
+  TestMachine badRegistry;
+  badRegistry.Registry("\"value\"=\"before any key\"\r\n");
+  EXPECT_THROW(badRegistry.Machine(), MachineError);
+  EXPECT_EQ(badRegistry.ReadFile("registry.reg"),
+            "REGEDIT4\r\n\r\n\"value\"=\"before any key\"\r\n");
+
+  TestMachine badRule;
+  badRule.Ini("[failures]\r\nGetWindowsDirectoryA = maybe\r\n");
+  EXPECT_THROW(badRule.Machine(), MachineError);
+
+  std::ostringstream out;
+  EXPECT_THROW(SimMachine::Load("/nonexistent/machine", out), MachineError);
+}
+
+TEST(SimRegistryTest, ValueReadsFollowTheWindowsSizeRules) {
+  TestMachine machine;
+  machine.Registry(StringValuesKey("SOFTWARE\\K", {{"Name", "abcdef"}}));
+  Registry& registry = machine.Machine().platform().registry;
+  ScopedRegKey key(registry);
+  ASSERT_EQ(registry.RegOpenKeyA(win::HKEY_LOCAL_MACHINE, "software\\k", key.Receive()), 0);
+  uint32_t size = 0;
+  uint32_t type = 0;
+  EXPECT_EQ(registry.RegQueryValueExA(key.get(), "NAME", &type, nullptr, &size), 0);
+  EXPECT_EQ(size, 7u);
+  EXPECT_EQ(type, win::REG_SZ);
+  uint8_t small[3] = {'x', 'x', 'x'};
+  size = sizeof small;
+  EXPECT_EQ(registry.RegQueryValueExA(key.get(), "Name", nullptr, small, &size),
+            static_cast<int32_t>(win::ERROR_MORE_DATA));
+  EXPECT_EQ(size, 7u);
+  EXPECT_EQ(small[0], 'x');
+  uint8_t buffer[16] = {};
+  size = sizeof buffer;
+  EXPECT_EQ(registry.RegQueryValueExA(key.get(), "Name", nullptr, buffer, &size), 0);
+  EXPECT_STREQ(reinterpret_cast<char*>(buffer), "abcdef");
+  EXPECT_EQ(registry.RegQueryValueExA(key.get(), "Missing", nullptr, nullptr, &size),
+            static_cast<int32_t>(win::ERROR_FILE_NOT_FOUND));
+}
+
+TEST(SimRegistryTest, PathsHandlesAndDeletion) {
+  TestMachine machine;
+  machine.Registry(StringValuesKey("SOFTWARE\\K\\Child", {}));
+  Registry& registry = machine.Machine().platform().registry;
+  RegKey key = 0;
+  EXPECT_EQ(registry.RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE", 0, 0, &key),
+            static_cast<int32_t>(win::ERROR_BAD_PATHNAME));
+  EXPECT_EQ(registry.RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "SOFTWARE\\None", 0, 0, &key),
+            static_cast<int32_t>(win::ERROR_FILE_NOT_FOUND));
+  ASSERT_EQ(registry.RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "SOFTWARE\\K", 0, 0, &key), 0);
+  // A key with sub-keys is not deleted by one call.
+  EXPECT_EQ(registry.RegDeleteKeyA(win::HKEY_LOCAL_MACHINE, "SOFTWARE\\K"),
+            static_cast<int32_t>(win::ERROR_ACCESS_DENIED));
+  EXPECT_EQ(registry.RegDeleteKeyA(key, "Child"), 0);
+  EXPECT_EQ(registry.RegDeleteKeyA(win::HKEY_LOCAL_MACHINE, "SOFTWARE\\K"), 0);
+  // The open handle now names a deleted key.
+  uint32_t count = 0;
+  EXPECT_EQ(registry.RegQueryInfoKeyA(key, &count), static_cast<int32_t>(win::ERROR_KEY_DELETED));
+  EXPECT_EQ(registry.RegCloseKey(key), 0);
+  EXPECT_EQ(registry.RegCloseKey(key), static_cast<int32_t>(win::ERROR_INVALID_HANDLE));
+  // Parents of a deleted key stay; the file follows every change.
+  EXPECT_NE(machine.SavedRegistry().FindKey("SOFTWARE"), nullptr);
+  EXPECT_EQ(machine.SavedRegistry().FindKey("SOFTWARE\\K"), nullptr);
+  EXPECT_FALSE(machine.Exists("registry.reg.tmp"));
+}
+
+TEST(SimRegistryTest, TheFileKeepsTheFormatItWasReadIn) {
+  TestMachine machine;
+  machine.Registry(StringValuesKey("SOFTWARE\\K", {{"A", "1"}}));
+  Registry& registry = machine.Machine().platform().registry;
+  ScopedRegKey key(registry);
+  ASSERT_EQ(registry.RegOpenKeyA(win::HKEY_LOCAL_MACHINE, "SOFTWARE\\K", key.Receive()), 0);
+  const uint8_t data[] = {'2', 0};
+  ASSERT_EQ(registry.RegSetValueExA(key.get(), "B", win::REG_SZ, data, 2), 0);
+  EXPECT_EQ(machine.ReadFile("registry.reg"),
+            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n\"A\"=\"1\"\r\n\"B\"=\"2\"\r\n\r\n");
+}
+
+TEST(SimDevicesTest, PropertyReadsFollowSetupApi) {
+  TestMachine machine;
+  machine.Registry(DeviceKey("Root\\A\\0", {"*KVE0515"}) + DeviceKey("Root\\B\\0", {}));
+  Platform& platform = machine.Machine().platform();
+  DevInfoSet set = platform.devices.SetupDiGetClassDevsA(nullptr, nullptr, 0, 6);
+  ASSERT_NE(set, win::INVALID_HANDLE_VALUE);
+  DevInfoData device;
+  device.cbSize = sizeof device;
+  ASSERT_TRUE(platform.devices.SetupDiEnumDeviceInfo(set, 0, &device));
+  uint8_t buffer[64] = {};
+  uint32_t size = 4;
+  platform.errors.SetLastError(0xDEAD);
+  EXPECT_FALSE(platform.devices.SetupDiGetDeviceRegistryPropertyA(set, &device, 1, nullptr, buffer,
+                                                                  size, &size));
+  EXPECT_EQ(platform.errors.GetLastError(), win::ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(size, 10u);
+  EXPECT_EQ(buffer[0], 0);
+  platform.errors.SetLastError(0xDEAD);
+  EXPECT_TRUE(platform.devices.SetupDiGetDeviceRegistryPropertyA(set, &device, 1, nullptr, buffer,
+                                                                 size, &size));
+  EXPECT_EQ(platform.errors.GetLastError(), 0u);
+  EXPECT_STREQ(reinterpret_cast<char*>(buffer), "*KVE0515");
+
+  ASSERT_TRUE(platform.devices.SetupDiEnumDeviceInfo(set, 1, &device));
+  EXPECT_FALSE(platform.devices.SetupDiGetDeviceRegistryPropertyA(set, &device, 1, nullptr, buffer,
+                                                                  64, &size));
+  EXPECT_EQ(platform.errors.GetLastError(), win::ERROR_INVALID_DATA);
+  EXPECT_FALSE(platform.devices.SetupDiEnumDeviceInfo(set, 2, &device));
+  EXPECT_EQ(platform.errors.GetLastError(), win::ERROR_NO_MORE_ITEMS);
+  EXPECT_TRUE(platform.devices.SetupDiDestroyDeviceInfoList(set));
+  EXPECT_FALSE(platform.devices.SetupDiDestroyDeviceInfoList(set));
+}
+
+TEST(SimNewdevTest, UpdateRecordsTheInfOnEveryMatchingDevice) {
+  TestMachine machine;
+  machine
+      .Registry(DeviceKey("Root\\A\\0", {"x", "*kve0515"}) + DeviceKey("Root\\B\\0", {"*KVE0515"}) +
+                DeviceKey("Root\\C\\0", {"*KVE0516"}))
+      .File("d/SETUP/Auto/WinXP/kvms.inf", "x");
+  Platform& platform = machine.Machine().platform();
+  std::unique_ptr<NewdevModule> newdev = platform.newdev.LoadNewdev();
+  ASSERT_TRUE(newdev);
+  int32_t reboot = 7;
+  const std::string inf = "D:\\setup\\auto\\winxp\\KVMS.INF";
+  EXPECT_TRUE(newdev->UpdateDriverForPlugAndPlayDevicesA(0, "*KVE0515", inf, 1, &reboot));
+  EXPECT_EQ(reboot, 0);
+  sim::RegistryStore saved = machine.SavedRegistry();
+  for (const char* device : {"Root\\A\\0", "Root\\B\\0"})
+    EXPECT_EQ(testing::StringValue(saved, std::string("SYSTEM\\CurrentControlSet\\Enum\\") + device,
+                                   "InfPath"),
+              inf);
+  EXPECT_EQ(testing::StringValue(saved, "SYSTEM\\CurrentControlSet\\Enum\\Root\\C\\0", "InfPath"),
+            "<missing>");
+
+  EXPECT_FALSE(newdev->UpdateDriverForPlugAndPlayDevicesA(0, "*KVE0517", inf, 1, &reboot));
+  EXPECT_EQ(platform.errors.GetLastError(), win::ERROR_NO_SUCH_DEVINST);
+  EXPECT_FALSE(
+      newdev->UpdateDriverForPlugAndPlayDevicesA(0, "*KVE0516", "D:\\none.inf", 1, &reboot));
+  EXPECT_EQ(platform.errors.GetLastError(), win::ERROR_FILE_NOT_FOUND);
+}
+
+TEST(SimFilesTest, NamesAreFoundWithoutCaseAndFoldersAreNeverCreated) {
+  TestMachine machine;
+  machine.File("d/Drivers/LOG.TXT", "old");
+  Platform& platform = machine.Machine().platform();
+  EXPECT_TRUE(platform.files.WriteNewFile("d:\\DRIVERS\\log.txt", "new"));
+  EXPECT_EQ(machine.ReadFile("d/Drivers/LOG.TXT"), "new");
+  EXPECT_FALSE(machine.Exists("d/Drivers/log.txt"));
+  EXPECT_FALSE(platform.files.WriteNewFile("D:\\Missing\\log.txt", "x"));
+  EXPECT_EQ(platform.errors.GetLastError(), win::ERROR_PATH_NOT_FOUND);
+  EXPECT_FALSE(machine.Exists("d/Missing"));
+  EXPECT_FALSE(platform.files.WriteNewFile("Q:\\log.txt", "x"));
+  EXPECT_FALSE(platform.files.WriteNewFile("\\\\server\\share\\log.txt", "x"));
+  // ".." never leads out of the drive.
+  EXPECT_TRUE(platform.files.WriteNewFile("D:\\..\\..\\escape.txt", "x"));
+  EXPECT_TRUE(machine.Exists("d/escape.txt"));
+  EXPECT_FALSE(std::filesystem::exists(machine.folder() / "escape.txt"));
+}
+
+TEST(SimFoldersTest, WindowsFolderFromMachineIniOrFailure) {
+  TestMachine standard;
+  char buffer[100];
+  EXPECT_EQ(standard.Machine().platform().folders.GetWindowsDirectoryA(buffer, sizeof buffer), 10u);
+  EXPECT_STREQ(buffer, "C:\\WINDOWS");
+  EXPECT_EQ(standard.Machine().platform().folders.GetWindowsDirectoryA(buffer, 5), 11u);
+
+  TestMachine none;
+  none.Ini("windows =\r\n");
+  EXPECT_EQ(none.Machine().platform().folders.GetWindowsDirectoryA(buffer, sizeof buffer), 0u);
+
+  TestMachine second;
+  second.Ini("[failures]\r\nGetWindowsDirectoryA = call 2\r\n");
+  SystemFolders& folders = second.Machine().platform().folders;
+  EXPECT_NE(folders.GetWindowsDirectoryA(buffer, sizeof buffer), 0u);
+  EXPECT_EQ(folders.GetWindowsDirectoryA(buffer, sizeof buffer), 0u);
+  EXPECT_NE(folders.GetWindowsDirectoryA(buffer, sizeof buffer), 0u);
+}
+
+}  // namespace
+}  // namespace talvex::sim
