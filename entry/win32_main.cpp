@@ -12,7 +12,8 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // The C runtime has already split the command line and removed the quotes.
   std::vector<std::string> arguments;
-  for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
+  for (int i = 1; i < __argc; ++i)
+    arguments.emplace_back(__argv[i]);
   try {
     talvex::win32::Win32Platform platform;
     talvex::win32::Win32UiBackend ui;

@@ -8,7 +8,7 @@ what=${1:-native}
 packages=(cmake ninja-build g++ make python3 clang-format libgtest-dev libgmock-dev googletest
           libjpeg62-turbo-dev)
 if [ "$what" = all ]; then
-  packages+=(g++-mingw-w64-i686 nasm wine wine32:i386 xvfb xauth x11-utils)
+  packages+=(g++-mingw-w64-i686 nasm dpkg-dev wine wine32:i386 xvfb xauth)
 fi
 
 missing=()

@@ -23,7 +23,8 @@ LRESULT Guarded(WindowPeer* peer, LRESULT fallback, F&& body) {
   try {
     return body();
   } catch (const std::exception& error) {
-    if (peer != nullptr) peer->OwnerForm().Application().ShowException(error);
+    if (peer != nullptr)
+      peer->OwnerForm().Application().ShowException(error);
   }
   return fallback;
 }
@@ -32,7 +33,8 @@ LRESULT Guarded(WindowPeer* peer, LRESULT fallback, F&& body) {
 void ForwardCommand(WPARAM wParam, LPARAM lParam) {
   HWND child = reinterpret_cast<HWND>(lParam);
   WindowPeer* peer = WindowPeer::FromWindow(child);
-  if (peer != nullptr) peer->Command(HIWORD(wParam));
+  if (peer != nullptr)
+    peer->Command(HIWORD(wParam));
 }
 
 LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -80,7 +82,8 @@ struct WindowKind {
 
 bool IsIdentifier(const TControl& control, const char* property, const char* value) {
   const DesignValue* stored = control.StoredProperty(property);
-  if (stored == nullptr) return false;
+  if (stored == nullptr)
+    return false;
   const auto* identifier = std::get_if<DesignIdentifier>(stored);
   return identifier != nullptr && identifier->name == value;
 }
@@ -89,20 +92,29 @@ bool IsIdentifier(const TControl& control, const char* property, const char* val
 // that has no window of its own here.
 WindowKind KindOf(const TControl& control) {
   const std::string name = control.ClassName();
-  if (name == "TButton") return {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
-  if (name == "TCheckBox") return {"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
-  if (name == "TGroupBox") return {"BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT};
+  if (name == "TButton")
+    return {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
+  if (name == "TCheckBox")
+    return {"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
+  if (name == "TGroupBox")
+    return {"BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT};
   if (name == "TMemo") {
     DWORD scroll = 0;
-    if (IsIdentifier(control, "ScrollBars", "ssVertical")) scroll = WS_VSCROLL;
-    if (IsIdentifier(control, "ScrollBars", "ssHorizontal")) scroll = WS_HSCROLL;
-    if (IsIdentifier(control, "ScrollBars", "ssBoth")) scroll = WS_VSCROLL | WS_HSCROLL;
+    if (IsIdentifier(control, "ScrollBars", "ssVertical"))
+      scroll = WS_VSCROLL;
+    if (IsIdentifier(control, "ScrollBars", "ssHorizontal"))
+      scroll = WS_HSCROLL;
+    if (IsIdentifier(control, "ScrollBars", "ssBoth"))
+      scroll = WS_VSCROLL | WS_HSCROLL;
     DWORD edge = IsIdentifier(control, "BorderStyle", "bsNone") ? 0 : WS_EX_CLIENTEDGE;
     return {"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | scroll, edge};
   }
-  if (name == "TEdit") return {"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-  if (name == "TLabel" || name == "TImage") return {"STATIC", SS_LEFT, 0};
-  if (name == "TBevel") return {"STATIC", SS_ETCHEDHORZ, 0};
+  if (name == "TEdit")
+    return {"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+  if (name == "TLabel" || name == "TImage")
+    return {"STATIC", SS_LEFT, 0};
+  if (name == "TBevel")
+    return {"STATIC", SS_ETCHEDHORZ, 0};
   return {nullptr, 0, 0};
 }
 
@@ -117,13 +129,15 @@ HFONT CreateDesignFont(const TControl& control) {
 // A number stored for the control (ClientWidth, ...), or fallback.
 int StoredInt(const TControl& control, const char* property, int fallback) {
   const DesignValue* stored = control.StoredProperty(property);
-  if (stored == nullptr) return fallback;
+  if (stored == nullptr)
+    return fallback;
   const auto* number = std::get_if<long long>(stored);
   return number != nullptr ? static_cast<int>(*number) : fallback;
 }
 
 HWND ParentWindowOf(const TControl& control, HWND formWindow) {
-  if (control.Parent() == nullptr) return formWindow;
+  if (control.Parent() == nullptr)
+    return formWindow;
   auto* peer = dynamic_cast<WindowPeer*>(control.Parent()->Peer());
   return peer != nullptr ? peer->Window() : formWindow;
 }
@@ -155,21 +169,23 @@ void CreateFormWindow(TForm& form, HWND owner, HINSTANCE instance) {
   }
   HWND window = ::CreateWindowExA(exStyle, kFormClass, form.Caption().c_str(), style, form.Left(),
                                   form.Top(), width, height, owner, nullptr, instance, nullptr);
-  if (window == nullptr) throw std::runtime_error("cannot create the window of " + form.Name());
+  if (window == nullptr)
+    throw std::runtime_error("cannot create the window of " + form.Name());
   AttachWindow(form, window);
 }
 
 void CreateControlWindow(TControl& control, HWND formWindow, HINSTANCE instance, int id) {
   WindowKind kind = KindOf(control);
-  if (kind.windowClass == nullptr) return;
+  if (kind.windowClass == nullptr)
+    return;
   DWORD style = WS_CHILD | kind.style | (control.Visible() ? WS_VISIBLE : 0) |
                 (control.Enabled() ? 0 : WS_DISABLED);
-  HWND window = ::CreateWindowExA(kind.exStyle, kind.windowClass, "", style, control.Left(),
-                                  control.Top(), control.Width(), control.Height(),
-                                  ParentWindowOf(control, formWindow),
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                  nullptr);
-  if (window == nullptr) throw std::runtime_error("cannot create the window of " + control.Name());
+  HWND window =
+      ::CreateWindowExA(kind.exStyle, kind.windowClass, "", style, control.Left(), control.Top(),
+                        control.Width(), control.Height(), ParentWindowOf(control, formWindow),
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  if (window == nullptr)
+    throw std::runtime_error("cannot create the window of " + control.Name());
   WindowPeer* peer = AttachWindow(control, window);
   if (std::string(control.ClassName()) == "TGroupBox") {
     peer->SetOriginalProc(reinterpret_cast<WNDPROC>(
@@ -198,7 +214,8 @@ void CreateFormWindows(TForm& form, HWND owner) {
   CreateFormWindow(form, owner, instance);
   HWND formWindow = static_cast<WindowPeer*>(form.Peer())->Window();
   int id = 100;
-  for (const auto& control : form.Controls()) CreateControlWindow(*control, formWindow, instance, id++);
+  for (const auto& control : form.Controls())
+    CreateControlWindow(*control, formWindow, instance, id++);
   form.Peer()->StateChanged();
 }
 

@@ -27,12 +27,14 @@ std::string ProgramBaseName() {
 // Gives keyboard navigation (Tab, arrow keys, default buttons) to the form a message is for.
 bool HandledByForm(MSG& message) {
   HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
-  if (root == nullptr || !IsFormWindow(root)) return false;
+  if (root == nullptr || !IsFormWindow(root))
+    return false;
   return ::IsDialogMessageA(root, &message) != FALSE;
 }
 
 void Dispatch(MSG& message) {
-  if (HandledByForm(message)) return;
+  if (HandledByForm(message))
+    return;
   ::TranslateMessage(&message);
   ::DispatchMessageA(&message);
 }
@@ -52,13 +54,15 @@ Win32UiBackend::Win32UiBackend() {
   HWND window = ::CreateWindowExA(0, kApplicationClass, ProgramBaseName().c_str(),
                                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,
                                   nullptr, nullptr, instance, nullptr);
-  if (window == nullptr) throw std::runtime_error("cannot create the application window");
+  if (window == nullptr)
+    throw std::runtime_error("cannot create the application window");
   application_window_ = reinterpret_cast<WindowHandle>(window);
 }
 
 Win32UiBackend::~Win32UiBackend() {
   HWND window = reinterpret_cast<HWND>(application_window_);
-  if (window != nullptr && ::IsWindow(window)) ::DestroyWindow(window);
+  if (window != nullptr && ::IsWindow(window))
+    ::DestroyWindow(window);
 }
 
 int Win32UiBackend::MessageBoxA(WindowHandle owner, const std::string& text,
@@ -97,7 +101,8 @@ void Win32UiBackend::Run(TApplication& application) {
       application.Terminate();  // WM_QUIT
       return;
     }
-    if (result == -1) return;
+    if (result == -1)
+      return;
     Dispatch(message);
   }
 }

@@ -8,7 +8,8 @@ WindowPeer::WindowPeer(TControl& control, HWND window, HFONT font)
       font_(font),
       bounds_{control.Left(), control.Top(), control.Width(), control.Height()} {
   ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  if (font != nullptr) ::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (font != nullptr)
+    ::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 WindowPeer::~WindowPeer() {
@@ -23,13 +24,15 @@ WindowPeer::~WindowPeer() {
 }
 
 WindowPeer* WindowPeer::FromWindow(HWND window) {
-  if (window == nullptr) return nullptr;
+  if (window == nullptr)
+    return nullptr;
   return reinterpret_cast<WindowPeer*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 TForm& WindowPeer::OwnerForm() const {
   TControl* control = &control_;
-  while (control->Parent() != nullptr) control = control->Parent();
+  while (control->Parent() != nullptr)
+    control = control->Parent();
   return static_cast<TForm&>(*control);
 }
 
@@ -37,25 +40,29 @@ std::string WindowPeer::DisplayText() const {
   if (const auto* memo = dynamic_cast<const TMemo*>(&control_)) {
     std::string text;
     for (size_t i = 0; i < memo->Lines().size(); ++i) {
-      if (i != 0) text += "\r\n";
+      if (i != 0)
+        text += "\r\n";
       text += memo->Lines()[i];
     }
     return text;
   }
-  if (const auto* edit = dynamic_cast<const TEdit*>(&control_)) return edit->Text();
+  if (const auto* edit = dynamic_cast<const TEdit*>(&control_))
+    return edit->Text();
   return control_.Caption();
 }
 
 void WindowPeer::StateChanged() {
   HWND window = window_.get();
-  if (window == nullptr) return;
+  if (window == nullptr)
+    return;
 
   std::string text = DisplayText();
   int length = ::GetWindowTextLengthA(window);
   std::string current(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
   int copied = ::GetWindowTextA(window, current.data(), static_cast<int>(current.size()));
   current.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-  if (current != text) ::SetWindowTextA(window, text.c_str());
+  if (current != text)
+    ::SetWindowTextA(window, text.c_str());
 
   // Bounds are moved only when the control's own bounds changed, so that a form the user moved
   // stays where it is. A form's bounds are its outer size on the screen.
@@ -75,18 +82,21 @@ void WindowPeer::StateChanged() {
   }
 
   bool shown = (::GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0;
-  if (shown != control_.Visible()) ::ShowWindow(window, control_.Visible() ? SW_SHOW : SW_HIDE);
+  if (shown != control_.Visible())
+    ::ShowWindow(window, control_.Visible() ? SW_SHOW : SW_HIDE);
 }
 
 void WindowPeer::Command(unsigned notification) {
-  if (notification != BN_CLICKED) return;
+  if (notification != BN_CLICKED)
+    return;
   if (auto* button = dynamic_cast<TButton*>(&control_)) {
     button->Click();
   } else if (auto* box = dynamic_cast<TCheckBox*>(&control_)) {
     // The box has already toggled its own mark; the control decides whether that stands (a
     // disabled or hidden box keeps its state) and the peer shows the outcome.
     bool marked = ::SendMessageA(window_.get(), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    if (marked != box->Checked()) box->Click();
+    if (marked != box->Checked())
+      box->Click();
     StateChanged();
   }
 }

@@ -11,8 +11,9 @@ namespace talvex::win32 {
 
 class WindowPeer final : public ControlPeer {
  public:
-  // Takes ownership of the window and its font; the window was created at the control's bounds. The window's user data points at the peer so that
-  // window procedures find it; it is cleared before the window is destroyed.
+  // Takes ownership of the window and its font; the window was created at the control's bounds. The
+  // window's user data points at the peer so that window procedures find it; it is cleared before
+  // the window is destroyed.
   WindowPeer(TControl& control, HWND window, HFONT font);
   ~WindowPeer() override;
   WindowPeer(const WindowPeer&) = delete;

@@ -20,7 +20,8 @@ class ScopedHandle {
   ScopedHandle& operator=(const ScopedHandle&) = delete;
   ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.Release()) {}
   ScopedHandle& operator=(ScopedHandle&& other) noexcept {
-    if (this != &other) Reset(other.Release());
+    if (this != &other)
+      Reset(other.Release());
     return *this;
   }
 
@@ -84,7 +85,8 @@ struct WindowTraits {
   static bool IsValid(Handle h) { return h != nullptr; }
   // A child window is already gone when its parent was destroyed first.
   static void Close(Handle h) {
-    if (::IsWindow(h)) ::DestroyWindow(h);
+    if (::IsWindow(h))
+      ::DestroyWindow(h);
   }
 };
 using ScopedWindow = ScopedHandle<WindowTraits>;

@@ -2,12 +2,14 @@
 
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/win32/windows_support.h"
 
 namespace talvex::win32 {
 
 // DevInfoData carries SP_DEVINFO_DATA's bytes across the interface.
+static_assert(std::is_trivially_copyable_v<DevInfoData>);
 static_assert(sizeof(DevInfoData) == sizeof(SP_DEVINFO_DATA));
 static_assert(offsetof(DevInfoData, cbSize) == offsetof(SP_DEVINFO_DATA, cbSize));
 static_assert(offsetof(DevInfoData, ClassGuid) == offsetof(SP_DEVINFO_DATA, ClassGuid));
@@ -16,17 +18,21 @@ static_assert(offsetof(DevInfoData, Reserved) == offsetof(SP_DEVINFO_DATA, Reser
 
 namespace {
 
-HDEVINFO ToHdevinfo(DevInfoSet set) { return reinterpret_cast<HDEVINFO>(set); }
+HDEVINFO ToHdevinfo(DevInfoSet set) {
+  return reinterpret_cast<HDEVINFO>(set);
+}
 
 // The caller's record as SP_DEVINFO_DATA for one call: copied in, and back out afterwards, so that
 // no object is reached through a pointer of an unrelated type.
 class DeviceRecord {
  public:
   explicit DeviceRecord(DevInfoData* data) : data_(data) {
-    if (data_ != nullptr) std::memcpy(&record_, data_, sizeof record_);
+    if (data_ != nullptr)
+      std::memcpy(&record_, data_, sizeof record_);
   }
   ~DeviceRecord() {
-    if (data_ != nullptr) std::memcpy(data_, &record_, sizeof record_);
+    if (data_ != nullptr)
+      std::memcpy(static_cast<void*>(data_), &record_, sizeof record_);
   }
   DeviceRecord(const DeviceRecord&) = delete;
   DeviceRecord& operator=(const DeviceRecord&) = delete;
@@ -38,7 +44,8 @@ class DeviceRecord {
 };
 
 bool Finish(BOOL ok) {
-  if (ok) ::SetLastError(ERROR_SUCCESS);
+  if (ok)
+    ::SetLastError(ERROR_SUCCESS);
   return ok != FALSE;
 }
 
@@ -48,7 +55,8 @@ DevInfoSet Win32DeviceSetup::SetupDiGetClassDevsA(const void* classGuid, const c
                                                   WindowHandle parent, uint32_t flags) {
   HDEVINFO set = ::SetupDiGetClassDevsA(static_cast<const GUID*>(classGuid), enumerator,
                                         reinterpret_cast<HWND>(parent), flags);
-  if (set != INVALID_HANDLE_VALUE) ::SetLastError(ERROR_SUCCESS);
+  if (set != INVALID_HANDLE_VALUE)
+    ::SetLastError(ERROR_SUCCESS);
   return reinterpret_cast<DevInfoSet>(set);
 }
 
@@ -67,8 +75,10 @@ bool Win32DeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfo
   BOOL ok = ::SetupDiGetDeviceRegistryPropertyA(ToHdevinfo(set), record.get(), property, &type,
                                                 buffer, bufferSize, &required);
   DWORD error = ::GetLastError();
-  if (regType != nullptr) *regType = static_cast<uint32_t>(type);
-  if (requiredSize != nullptr) *requiredSize = static_cast<uint32_t>(required);
+  if (regType != nullptr)
+    *regType = static_cast<uint32_t>(type);
+  if (requiredSize != nullptr)
+    *requiredSize = static_cast<uint32_t>(required);
   ::SetLastError(error);
   return Finish(ok);
 }

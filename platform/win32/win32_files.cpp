@@ -10,13 +10,15 @@ namespace talvex::win32 {
 bool Win32Files::WriteNewFile(const std::string& path, const std::string& bytes) {
   ScopedFileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file)
+    return false;
   // WriteFile may write less than asked; keep going until everything is written.
   size_t written = 0;
   while (written < bytes.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1u << 20));
     DWORD done = 0;
-    if (!::WriteFile(file.get(), bytes.data() + written, chunk, &done, nullptr)) return false;
+    if (!::WriteFile(file.get(), bytes.data() + written, chunk, &done, nullptr))
+      return false;
     if (done == 0) {
       ::SetLastError(ERROR_WRITE_FAULT);
       return false;

@@ -16,7 +16,8 @@ class Win32NewdevModule final : public NewdevModule {
 
   bool GetProcAddress(const std::string& name) override {
     FARPROC proc = ::GetProcAddress(module_.get(), name.c_str());
-    if (proc == nullptr) return false;
+    if (proc == nullptr)
+      return false;
     if (name == "UpdateDriverForPlugAndPlayDevicesA") {
       // Through the generic function pointer type, the one conversion GCC accepts silently.
       update_ = reinterpret_cast<UpdateDriverFn>(reinterpret_cast<void (*)()>(proc));
@@ -34,7 +35,8 @@ class Win32NewdevModule final : public NewdevModule {
     BOOL reboot = FALSE;
     BOOL ok = update_(reinterpret_cast<HWND>(parent), hardwareId.c_str(), fullInfPath.c_str(),
                       installFlags, &reboot);
-    if (rebootRequired != nullptr) *rebootRequired = reboot;
+    if (rebootRequired != nullptr)
+      *rebootRequired = reboot;
     return ok != FALSE;
   }
 
@@ -47,9 +49,11 @@ class Win32NewdevModule final : public NewdevModule {
 
 std::unique_ptr<NewdevModule> Win32DriverUpdateService::LoadNewdev() {
   std::string folder = SystemDirectory(folders_);
-  if (folder.empty()) return nullptr;
+  if (folder.empty())
+    return nullptr;
   ScopedModule module(::LoadLibraryA(JoinPath(folder, "newdev.dll").c_str()));
-  if (!module) return nullptr;
+  if (!module)
+    return nullptr;
   return std::make_unique<Win32NewdevModule>(std::move(module));
 }
 

@@ -15,8 +15,10 @@ std::string Win32Process::GetModuleFileNameA() {
   while (buffer.size() <= 65536) {
     DWORD size = static_cast<DWORD>(buffer.size());
     DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), size);
-    if (length == 0) return {};
-    if (length < size - 1) return std::string(buffer.data(), length);
+    if (length == 0)
+      return {};
+    if (length < size - 1)
+      return std::string(buffer.data(), length);
     buffer.resize(buffer.size() * 2);
   }
   return {};

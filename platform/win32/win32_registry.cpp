@@ -9,15 +9,20 @@ namespace talvex::win32 {
 
 namespace {
 
-HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
-RegKey FromHkey(HKEY key) { return reinterpret_cast<RegKey>(key); }
+HKEY ToHkey(RegKey key) {
+  return reinterpret_cast<HKEY>(key);
+}
+RegKey FromHkey(HKEY key) {
+  return reinterpret_cast<RegKey>(key);
+}
 
 // A DWORD in-out parameter for a caller's optional uint32_t (DWORD is unsigned long here).
 class DwordParam {
  public:
   explicit DwordParam(uint32_t* target) : target_(target), value_(target ? *target : 0) {}
   ~DwordParam() {
-    if (target_ != nullptr) *target_ = static_cast<uint32_t>(value_);
+    if (target_ != nullptr)
+      *target_ = static_cast<uint32_t>(value_);
   }
   DwordParam(const DwordParam&) = delete;
   DwordParam& operator=(const DwordParam&) = delete;
@@ -33,7 +38,8 @@ class DwordParam {
 int32_t Win32Registry::RegOpenKeyA(RegKey root, const std::string& subKey, RegKey* result) {
   HKEY opened = nullptr;
   LONG status = ::RegOpenKeyA(ToHkey(root), subKey.c_str(), &opened);
-  if (result != nullptr) *result = status == ERROR_SUCCESS ? FromHkey(opened) : 0;
+  if (result != nullptr)
+    *result = status == ERROR_SUCCESS ? FromHkey(opened) : 0;
   return status;
 }
 
@@ -41,11 +47,14 @@ int32_t Win32Registry::RegOpenKeyExA(RegKey root, const std::string& subKey, uin
                                      uint32_t samDesired, RegKey* result) {
   HKEY opened = nullptr;
   LONG status = ::RegOpenKeyExA(ToHkey(root), subKey.c_str(), options, samDesired, &opened);
-  if (result != nullptr) *result = status == ERROR_SUCCESS ? FromHkey(opened) : 0;
+  if (result != nullptr)
+    *result = status == ERROR_SUCCESS ? FromHkey(opened) : 0;
   return status;
 }
 
-int32_t Win32Registry::RegCloseKey(RegKey key) { return ::RegCloseKey(ToHkey(key)); }
+int32_t Win32Registry::RegCloseKey(RegKey key) {
+  return ::RegCloseKey(ToHkey(key));
+}
 
 int32_t Win32Registry::RegQueryValueExA(RegKey key, const std::string& name, uint32_t* type,
                                         uint8_t* data, uint32_t* dataSize) {
@@ -70,8 +79,8 @@ int32_t Win32Registry::RegDeleteKeyA(RegKey key, const std::string& subKey) {
 
 int32_t Win32Registry::RegQueryInfoKeyA(RegKey key, uint32_t* subKeyCount) {
   DwordParam count(subKeyCount);
-  return ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, count.get(), nullptr,
-                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  return ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, count.get(), nullptr, nullptr,
+                            nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
 int32_t Win32Registry::RegEnumKeyExA(RegKey key, uint32_t index, std::string* name) {

@@ -5,9 +5,13 @@
 
 namespace talvex::win32 {
 
-uint32_t Win32ThreadErrors::GetLastError() { return ::GetLastError(); }
+uint32_t Win32ThreadErrors::GetLastError() {
+  return ::GetLastError();
+}
 
-void Win32ThreadErrors::SetLastError(uint32_t code) { ::SetLastError(code); }
+void Win32ThreadErrors::SetLastError(uint32_t code) {
+  ::SetLastError(code);
+}
 
 bool Win32ThreadErrors::FormatMessageA(uint32_t code, std::string* text) {
   // The system allocates the text; the owner frees it with LocalFree on every path. Inserts
@@ -18,8 +22,10 @@ bool Win32ThreadErrors::FormatMessageA(uint32_t code, std::string* text) {
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<LPSTR>(&message), 0, nullptr);
   ScopedLocalMemory owner(message);
-  if (length == 0 || message == nullptr) return false;
-  if (text != nullptr) text->assign(message, length);
+  if (length == 0 || message == nullptr)
+    return false;
+  if (text != nullptr)
+    text->assign(message, length);
   return true;
 }
 

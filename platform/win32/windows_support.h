@@ -9,7 +9,11 @@
 #define NOMINMAX
 #endif
 
-// clang-format off: windows.h must come before the headers that build on it.
+// windows.h comes first, in a block of its own, because the headers below build on it.
 #include <windows.h>
+
 #include <setupapi.h>
-// clang-format on
+
+// The framework's TApplication::MessageBox shares its name with the A/W-switching macro; the
+// backends call MessageBoxA by name, so the macro is not needed.
+#undef MessageBox

@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-      if (!entry.is_regular_file()) continue;
+      if (!entry.is_regular_file())
+        continue;
       std::ifstream in(entry.path(), std::ios::binary);
       std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
       LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());

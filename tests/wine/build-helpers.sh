@@ -1,7 +1,6 @@
-#!/bin/sh
+#!/bin/bash
 # Builds the Wine suite's helper programs with the 32-bit mingw-w64 compiler into OUTDIR
-# (default build/wine/bin). A helper is rebuilt only when its source or the shared header is
-# newer than the program.
+# (default build/wine/bin). A helper is rebuilt only when a file of helpers/ is newer than it.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,7 +16,7 @@ build() {
   target=$out/$1
   source=$src/$2
   shift 2
-  if [ -f "$target" ] && [ ! "$source" -nt "$target" ] && [ ! "$src/win_handles.h" -nt "$target" ]; then
+  if [ -f "$target" ] && [ -z "$(find "$src" -newer "$target")" ]; then
     return 0
   fi
   # shellcheck disable=SC2086
@@ -27,7 +26,7 @@ build() {
 build mkdevice.exe mkdevice.cpp -lsetupapi
 build listdevs.exe listdevs.cpp -lsetupapi
 build regdump.exe regdump.cpp
-build answerbox.exe answerbox.cpp -mwindows
+build answerbox.exe answerbox.cpp -mwindows -lgdi32
 build probe.exe probe.cpp
 # The planted DLL exports the undecorated names that GetProcAddress looks for.
 build newdev.dll planted_newdev.cpp -shared -Wl,--kill-at

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The Wine cases: whole unattended runs of Setup.exe. Sourced by run.sh after lib.sh.
 
 # Device descriptions of the sample package's INF files.
@@ -6,21 +7,25 @@ sd_desc='Korvane TALVEX SD Memory Card Reader'
 sc_desc='Korvane TALVEX Smart Card Reader'
 system32=windows/system32
 
-# Windows XP with all three functions, each through another of its driver's IDs, a "GenDisk"
-# device and a device that merely lists "GenDisk" second, which must stay.
+# Windows XP with all three functions (Memory Stick through both of its IDs), two "GenDisk"
+# devices, one removed after each of the three storage IDs updated, and a device that merely
+# lists "GenDisk" second, which must stay.
 case_xp_all() {
   new_case xp-all
   set_windows xp
   make_device ms KVMS '*KVE0515'
+  make_device ms2 KVMS2 '*KVE0516'
   make_device sd KVSD '*KVE0518'
   make_device sc KVSCR '*KVE0513'
   make_device gendisk GENDISK GenDisk
+  make_device gendisk2 GENDISK2 GenDisk
   make_device other OTHERDISK OtherDisk GenDisk
   install_program
-  run_setup -s
+  run_setup "*" -s
   expect_exit 1
   expect_log success
   expect_driver "$ms" "$ms_desc"
+  expect_driver "$ms2" "$ms_desc"
   expect_driver "$sd" "$sd_desc"
   expect_driver "$sc" "$sc_desc"
   for file in kvms.txt kvsd.txt kvscr.txt; do
@@ -30,6 +35,7 @@ case_xp_all() {
   list_devices
   expect_present "$ms"
   expect_gone "$gendisk"
+  expect_gone "$gendisk2"
   expect_present "$other"
   end_case
 }
@@ -42,7 +48,7 @@ case_2000_ms() {
   make_device ms KVMS '*KVE0516'
   make_device gendisk GENDISK GenDisk
   install_program
-  run_setup -S
+  run_setup "*" -S
   expect_exit 1
   expect_log success
   expect_driver "$ms" "$ms_desc"
@@ -68,14 +74,16 @@ case_no_chip() {
   make_device gendisk GENDISK GenDisk
   install_program
   timeout -k 5 100 wine "$work/bin/answerbox.exe" ERROR 'C:\box-ERROR.txt' 60000 \
+    'C:\box-ERROR.bmp' \
     >"$case_dir/answer.out" 2>"$case_dir/answer.err" </dev/null &
   answerer=$!
-  run_setup -s
+  run_setup - -s
   set +e
   wait "$answerer"
   answer_rc=$?
   set -e
   [ "$answer_rc" -eq 0 ] || fail "no \"ERROR\" box was found and answered (answerbox exit $answer_rc)"
+  cp "$WINEPREFIX/drive_c/box-ERROR.bmp" "$case_dir/" 2>/dev/null || true
   if [ -f "$WINEPREFIX/drive_c/box-ERROR.txt" ]; then
     unix_text "$WINEPREFIX/drive_c/box-ERROR.txt" >"$case_dir/box-ERROR.txt"
     diff -u "$here/expected/nochip-box.txt" "$case_dir/box-ERROR.txt" >"$case_dir/box.diff" ||
@@ -109,7 +117,7 @@ case_planted_newdev() {
   rm -f "$marker" "$setup_dir/probe.exe"
 
   export WINEDEBUG=-all,+loaddll
-  run_setup -s
+  run_setup "*" -s
   export WINEDEBUG=-all WINEDLLOVERRIDES="$base_overrides"
 
   if [ -f "$marker" ]; then
@@ -125,7 +133,24 @@ case_planted_newdev() {
   end_case
 }
 
-all_cases="xp-all 2000-ms no-chip planted-newdev"
+# Windows NT 4.0 with a chip function: refused without a word, nothing installed or reset.
+case_nt4_refused() {
+  new_case nt4-refused
+  set_windows nt4
+  make_device ms KVMS '*KVE0515'
+  make_device gendisk GENDISK GenDisk
+  install_program
+  run_setup "*" -s
+  expect_exit 1
+  expect_log failure
+  expect_no_driver "$ms"
+  expect_registry untouched.txt
+  list_devices
+  expect_present "$gendisk"
+  end_case
+}
+
+all_cases="xp-all 2000-ms no-chip planted-newdev nt4-refused"
 
 run_case() {
   case $1 in
@@ -133,6 +158,7 @@ run_case() {
     2000-ms) case_2000_ms ;;
     no-chip) case_no_chip ;;
     planted-newdev) case_planted_newdev ;;
+    nt4-refused) case_nt4_refused ;;
     *) echo "unknown case $1"; failed=$((failed + 1)) ;;
   esac
 }

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Building blocks of the Wine cases: a fresh prefix per case, Windows version keys, devices,
 # the program folder, the run of Setup.exe and the checks. Sourced by run.sh, which sets
 #   work      the suite's build folder (holds base/ and bin/)
@@ -7,8 +8,8 @@
 # Nothing here ever captures a wine program's output with $(...) or a pipe: the wineserver would
 # inherit that pipe and keep it open. Output goes to files, which are read afterwards.
 
-# Folder of the program under test, inside every prefix, as Windows and as Linux sees it. The
-# space is deliberate: setup programs run from folders like this one.
+# Folder of the program under test inside every prefix (new_case sets setup_dir, the same folder
+# seen from Linux). The space is deliberate: setup programs run from folders like this one.
 setup_win='C:\Talvex Setup'
 system_class='{4D36E97D-E325-11CE-BFC1-08002BE10318}'
 
@@ -24,12 +25,15 @@ wine_run() {
   set -e
 }
 
+# A device instance ID as a file name: ROOT\KVMS\0000 becomes ROOT_KVMS_0000.
+file_name() { printf '%s' "$1" | tr '\\' _; }
+
 # Text of a file that a Windows program wrote: CR LF turned into LF.
 unix_text() { tr -d '\r' <"$1"; }
 
 stop_wineserver() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-    wineserver -k >/dev/null 2>&1 || true
+    timeout 60 wineserver -k >/dev/null 2>&1 || true
   fi
 }
 
@@ -39,6 +43,7 @@ new_case() {
   case_name=$1
   case_dir=$work/cases/$case_name
   case_failures=0
+  case_started=$(date +%s)
   rm -rf "$case_dir"
   mkdir -p "$case_dir"
   cp -a "$work/base" "$case_dir/prefix"
@@ -64,12 +69,13 @@ step() {
   fi
 }
 
-# set_windows xp|2000: the registry values by which programs tell Windows NT versions apart.
+# set_windows xp|2000|nt4: the registry values by which programs tell Windows NT versions apart.
 set_windows() {
   nt='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
   case $1 in
     xp) version=5.1 product='Microsoft Windows XP' ;;
     2000) version=5.0 product='Microsoft Windows 2000' ;;
+    nt4) version=4.0 product='Microsoft Windows NT' ;;
     *) fail "unknown Windows version $1"; return ;;
   esac
   step version reg add "$nt" /v CurrentVersion /t REG_SZ /d "$version" /f
@@ -93,19 +99,28 @@ install_program() {
   cp -R "$package"/. "$setup_dir/"
 }
 
-# run_setup ARGS...: Setup.exe from its folder, exit code in $setup_rc. Any unexpected box
-# captioned "Setup" (the program's own failure messages) is recorded in box-Setup.txt and
-# answered, so that a failure ends the case quickly instead of waiting for the timeout.
+# run_setup WATCH ARGS...: Setup.exe from its folder, exit code in $setup_rc. WATCH is the title
+# of windows that must not appear ("*": any visible window; "-": no watch): such a window is
+# recorded and answered, the case fails, and it ends at once instead of waiting for the timeout.
 run_setup() {
-  timeout -k 5 100 wine "$work/bin/answerbox.exe" Setup 'C:\box-Setup.txt' 90000 \
-    >"$case_dir/watch.out" 2>&1 </dev/null &
-  watcher=$!
+  watch=$1
+  shift
+  watcher=
+  rm -f "$WINEPREFIX/drive_c/unexpected-window.txt"
+  if [ "$watch" != - ]; then
+    timeout -k 5 100 wine "$work/bin/answerbox.exe" "$watch" 'C:\unexpected-window.txt' 90000 \
+      'C:\unexpected-window.bmp' >"$case_dir/watch.out" 2>&1 </dev/null &
+    watcher=$!
+  fi
   wine_run 90 setup "$setup_win\\Setup.exe" "$@"
   setup_rc=$wine_rc
-  kill "$watcher" 2>/dev/null || true
-  wait "$watcher" 2>/dev/null || true
-  if [ -f "$WINEPREFIX/drive_c/box-Setup.txt" ]; then
-    fail "Setup.exe showed a message box: $(tr -d '\r' <"$WINEPREFIX/drive_c/box-Setup.txt" | tr '\n' ' ')"
+  if [ -n "$watcher" ]; then
+    kill "$watcher" 2>/dev/null || true
+    wait "$watcher" 2>/dev/null || true
+  fi
+  if [ -f "$WINEPREFIX/drive_c/unexpected-window.txt" ]; then
+    cp "$WINEPREFIX/drive_c/unexpected-window.bmp" "$case_dir/" 2>/dev/null || true
+    fail "Setup.exe showed a window: $(unix_text "$WINEPREFIX/drive_c/unexpected-window.txt" | tr '\n' ' ')"
   fi
 }
 
@@ -140,8 +155,8 @@ dump() {
 # (a Driver key of the System class and the INF's device description). Its driver update
 # reports success even when it installed nothing, so only the registry tells.
 expect_driver() {
-  dump "enum-$(basename "$1")" "SYSTEM\\CurrentControlSet\\Enum\\$1"
-  file=$case_dir/enum-$(basename "$1").txt
+  dump "enum-$(file_name "$1")" "SYSTEM\\CurrentControlSet\\Enum\\$1"
+  file=$case_dir/enum-$(file_name "$1").txt
   if ! grep -q "^\"Driver\"=sz:\"$system_class\\\\[0-9]\\{4\\}\"\$" "$file"; then
     fail "$1 has no driver installed"
   fi
@@ -151,8 +166,8 @@ expect_driver() {
 }
 
 expect_no_driver() {
-  dump "enum-$(basename "$1")" "SYSTEM\\CurrentControlSet\\Enum\\$1"
-  if grep -q '^"Driver"=' "$case_dir/enum-$(basename "$1").txt"; then
+  dump "enum-$(file_name "$1")" "SYSTEM\\CurrentControlSet\\Enum\\$1"
+  if grep -q '^"Driver"=' "$case_dir/enum-$(file_name "$1").txt"; then
     fail "$1 got a driver"
   fi
 }
@@ -191,12 +206,12 @@ expect_same_file() {
 # end_case: the verdict; a passed case's prefix is removed to keep the disk small.
 end_case() {
   if [ "$case_failures" -eq 0 ]; then
-    echo "   PASS"
+    echo "   PASS ($(($(date +%s) - case_started)) s)"
     passed=$((passed + 1))
     stop_wineserver
     [ -n "${TALVEX_WINE_KEEP:-}" ] || rm -rf "$WINEPREFIX"
   else
-    echo "   ($case_failures failed checks; files in $case_dir)"
+    echo "   FAILED ($case_failures checks, $(($(date +%s) - case_started)) s; files in $case_dir)"
     failed=$((failed + 1))
   fi
 }

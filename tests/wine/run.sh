@@ -1,4 +1,5 @@
 #!/bin/bash
+# shellcheck source-path=SCRIPTDIR
 # The Wine test bed: whole unattended runs of the Windows build, Setup.exe, under Wine on a
 # private Xvfb display, against Wine's real registry, SetupAPI and newdev.
 #
@@ -61,6 +62,9 @@ done
 [ -d "$package/auto" ] || abort "no driver package at $package"
 
 mkdir -p "$work"
+# One copy for the whole run, so that a rebuild meanwhile cannot mix two programs.
+cp "$setup_exe" "$work/Setup.exe"
+setup_exe=$work/Setup.exe
 "$here/build-helpers.sh" "$work/bin" || abort "the helper programs did not build"
 
 # A private display: the first number from 93 on that no X server holds.
@@ -103,6 +107,8 @@ for name in ${TALVEX_WINE_CASES:-$all_cases}; do
   run_case "$name"
 done
 stop_wineserver
+# The booted prefix is only this run's template.
+[ -n "${TALVEX_WINE_KEEP:-}" ] || rm -rf "$work/base"
 
 finished=1
 summary

@@ -1,14 +1,17 @@
-// answerbox TITLE OUTFILE [TIMEOUT_MS]
+// answerbox TITLE OUTFILE [TIMEOUT_MS [SCREENSHOT.bmp]]
 // Waits (at most TIMEOUT_MS, default 30000) for a visible top-level window with the exact title,
-// writes what it shows into OUTFILE, answers it with OK and waits for it to go away.
+// or any visible top-level window when TITLE is "*", writes what it shows into OUTFILE, answers
+// it with OK and waits for it to go away.
 // OUTFILE lines: "title=...", one "text=..." per static text, one "button=..." per button;
 // CR, LF and backslash in texts are written as \r, \n and \\.
+// With SCREENSHOT, what the window shows is also saved as a BMP picture before the answer.
 // Exit code: 0 answered and gone, 1 no such window in time, 3 still there after the answer.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "screenshot.h"
 #include "win_handles.h"
 
 namespace {
@@ -53,11 +56,12 @@ struct Search {
   HWND found;
 };
 
-// The first visible top-level window with exactly this title. Hidden windows with the same
-// title (a program's own hidden owner window, for example) are passed over.
+// The first visible top-level window with exactly this title ("*": any title). Hidden windows
+// (a program's own hidden owner window, for example) are passed over.
 BOOL CALLBACK MatchTopLevel(HWND window, LPARAM search_address) {
   auto& search = *reinterpret_cast<Search*>(search_address);
-  if (IsWindowVisible(window) && WindowText(window) == search.title) {
+  const std::string wanted = search.title;
+  if (IsWindowVisible(window) && (wanted == "*" || WindowText(window) == wanted)) {
     search.found = window;
     return FALSE;
   }
@@ -67,7 +71,8 @@ BOOL CALLBACK MatchTopLevel(HWND window, LPARAM search_address) {
 bool WaitFor(DWORD timeout_ms, auto done) {
   const DWORD start = GetTickCount();
   while (!done()) {
-    if (GetTickCount() - start > timeout_ms) return false;
+    if (GetTickCount() - start > timeout_ms)
+      return false;
     Sleep(50);
   }
   return true;
@@ -77,11 +82,12 @@ bool WaitFor(DWORD timeout_ms, auto done) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: answerbox TITLE OUTFILE [TIMEOUT_MS]\n");
+    std::fprintf(stderr, "usage: answerbox TITLE OUTFILE [TIMEOUT_MS [SCREENSHOT.bmp]]\n");
     return 2;
   }
   const char* title = argv[1];
-  const DWORD timeout_ms = argc > 3 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 30000;
+  const DWORD timeout_ms =
+      argc > 3 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 30000;
 
   HWND box = nullptr;
   const bool found = WaitFor(timeout_ms, [&] {
@@ -103,7 +109,15 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "answerbox: cannot write %s\n", argv[2]);
       return 2;
     }
-    for (const auto& line : lines) std::fprintf(out.get(), "%s\n", line.c_str());
+    for (const auto& line : lines)
+      std::fprintf(out.get(), "%s\n", line.c_str());
+  }
+
+  if (argc > 4) {
+    Sleep(300);  // let the window finish painting
+    if (!wine_test::SaveWindowBitmap(box, argv[4])) {
+      std::fprintf(stderr, "answerbox: no screenshot of \"%s\"\n", title);
+    }
   }
 
   PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -12,8 +12,7 @@ int main() {
   wine_test::DevInfoSet set(
       SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
   if (!set.valid()) {
-    std::fprintf(stderr, "listdevs: SetupDiGetClassDevsA failed, error 0x%08lx\n",
-                 GetLastError());
+    std::fprintf(stderr, "listdevs: SetupDiGetClassDevsA failed, error 0x%08lx\n", GetLastError());
     return 1;
   }
   SP_DEVINFO_DATA device{};
@@ -28,14 +27,15 @@ int main() {
                                       &size);
     std::vector<char> ids(size + 2, '\0');  // two spare zeros end even a truncated list
     std::string line = std::string(instance) + " ";
-    if (size == 0 || !SetupDiGetDeviceRegistryPropertyA(
-                         set.get(), &device, SPDRP_HARDWAREID, nullptr,
-                         reinterpret_cast<BYTE*>(ids.data()), size, nullptr)) {
+    if (size == 0 ||
+        !SetupDiGetDeviceRegistryPropertyA(set.get(), &device, SPDRP_HARDWAREID, nullptr,
+                                           reinterpret_cast<BYTE*>(ids.data()), size, nullptr)) {
       line += "-";
     } else {
       for (size_t at = 0; at < size && ids[at] != '\0';) {
         const std::string id = ids.data() + at;
-        if (at != 0) line += ",";
+        if (at != 0)
+          line += ",";
         line += id;
         at += id.size() + 1;
       }

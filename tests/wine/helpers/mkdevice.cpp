@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
   ids.push_back('\0');
 
   wine_test::DevInfoSet set(SetupDiCreateDeviceInfoList(&kSystemClass, nullptr));
-  if (!set.valid()) return Fail("SetupDiCreateDeviceInfoList");
+  if (!set.valid())
+    return Fail("SetupDiCreateDeviceInfoList");
 
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof(device);

@@ -17,7 +17,8 @@ void WriteMarker(HINSTANCE self) {
   std::string marker = dll_path;
   marker = marker.substr(0, marker.find_last_of('\\') + 1) + "newdev-loaded.txt";
   wine_test::FileHandle out(std::fopen(marker.c_str(), "ab"));
-  if (out) std::fprintf(out.get(), "%s\n", program);
+  if (out)
+    std::fprintf(out.get(), "%s\n", program);
 }
 
 }  // namespace
@@ -25,19 +26,22 @@ void WriteMarker(HINSTANCE self) {
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) WriteMarker(self);
+  if (reason == DLL_PROCESS_ATTACH)
+    WriteMarker(self);
   return TRUE;
 }
 
-__declspec(dllexport) BOOL WINAPI UpdateDriverForPlugAndPlayDevicesA(HWND, LPCSTR, LPCSTR, DWORD,
-                                                                     PBOOL reboot) {
-  if (reboot != nullptr) *reboot = FALSE;
+__declspec(dllexport) BOOL WINAPI
+    UpdateDriverForPlugAndPlayDevicesA(HWND, LPCSTR, LPCSTR, DWORD, PBOOL reboot) {
+  if (reboot != nullptr)
+    *reboot = FALSE;
   return TRUE;
 }
 
-__declspec(dllexport) BOOL WINAPI UpdateDriverForPlugAndPlayDevicesW(HWND, LPCWSTR, LPCWSTR,
-                                                                     DWORD, PBOOL reboot) {
-  if (reboot != nullptr) *reboot = FALSE;
+__declspec(dllexport) BOOL WINAPI
+    UpdateDriverForPlugAndPlayDevicesW(HWND, LPCWSTR, LPCWSTR, DWORD, PBOOL reboot) {
+  if (reboot != nullptr)
+    *reboot = FALSE;
   return TRUE;
 }
 

@@ -20,7 +20,9 @@ struct Value {
   std::vector<BYTE> data;
 };
 
-std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+std::string Quote(const std::string& text) {
+  return "\"" + text + "\"";
+}
 
 std::string StringFrom(const std::vector<BYTE>& data) {
   std::string text(data.begin(), data.end());
@@ -36,16 +38,19 @@ std::string Format(const Value& value) {
     case REG_EXPAND_SZ: {
       const std::string text = StringFrom(data);
       line += (value.type == REG_SZ ? "sz:" : "expand:") + Quote(text);
-      if (data.size() != text.size() + 1) line += " size=" + std::to_string(data.size());
+      if (data.size() != text.size() + 1)
+        line += " size=" + std::to_string(data.size());
       return line;
     }
     case REG_MULTI_SZ: {
       line += "multi:";
       for (size_t at = 0; at < data.size() && data[at] != 0;) {
         std::string entry;
-        while (at < data.size() && data[at] != 0) entry += static_cast<char>(data[at++]);
+        while (at < data.size() && data[at] != 0)
+          entry += static_cast<char>(data[at++]);
         ++at;
-        if (line.back() != ':') line += ",";
+        if (line.back() != ':')
+          line += ",";
         line += Quote(entry);
       }
       return line;
@@ -53,10 +58,9 @@ std::string Format(const Value& value) {
     case REG_DWORD:
       if (data.size() == 4) {
         char hex[16];
-        const unsigned long number = static_cast<unsigned long>(data[0]) |
-                                     static_cast<unsigned long>(data[1]) << 8 |
-                                     static_cast<unsigned long>(data[2]) << 16 |
-                                     static_cast<unsigned long>(data[3]) << 24;
+        const unsigned long number =
+            static_cast<unsigned long>(data[0]) | static_cast<unsigned long>(data[1]) << 8 |
+            static_cast<unsigned long>(data[2]) << 16 | static_cast<unsigned long>(data[3]) << 24;
         std::snprintf(hex, sizeof(hex), "dword:%08lx", number);
         return line + hex;
       }
@@ -105,7 +109,8 @@ void Dump(const char* path) {
   std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) {
     return lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0;
   });
-  for (const auto& value : values) std::printf("%s\n", Format(value).c_str());
+  for (const auto& value : values)
+    std::printf("%s\n", Format(value).c_str());
 }
 
 }  // namespace
@@ -115,6 +120,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: regdump KEY [KEY...]\n");
     return 2;
   }
-  for (int i = 1; i < argc; ++i) Dump(argv[i]);
+  for (int i = 1; i < argc; ++i)
+    Dump(argv[i]);
   return 0;
 }

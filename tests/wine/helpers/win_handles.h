@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+// Needs <windows.h> first.
 #include <cfgmgr32.h>
 #include <setupapi.h>
 
@@ -37,13 +38,18 @@ class Owned {
 
  private:
   void reset() {
-    if (handle_ != Invalid) Release(std::exchange(handle_, Invalid));
+    if (handle_ != Invalid)
+      Release(std::exchange(handle_, Invalid));
   }
   Handle handle_ = Invalid;
 };
 
-inline void CloseKey(HKEY key) { RegCloseKey(key); }
-inline void CloseFile(FILE* file) { std::fclose(file); }
+inline void CloseKey(HKEY key) {
+  RegCloseKey(key);
+}
+inline void CloseFile(FILE* file) {
+  std::fclose(file);
+}
 
 using RegKey = Owned<HKEY, CloseKey, nullptr>;
 using FileHandle = Owned<FILE*, CloseFile, nullptr>;
@@ -55,7 +61,8 @@ class DevInfoSet {
   DevInfoSet(const DevInfoSet&) = delete;
   DevInfoSet& operator=(const DevInfoSet&) = delete;
   ~DevInfoSet() {
-    if (valid()) SetupDiDestroyDeviceInfoList(set_);
+    if (valid())
+      SetupDiDestroyDeviceInfoList(set_);
   }
   HDEVINFO get() const { return set_; }
   bool valid() const { return set_ != INVALID_HANDLE_VALUE; }

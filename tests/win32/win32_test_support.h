@@ -1,0 +1,48 @@
+// Helpers shared by the Win32 backend tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/win32/windows_support.h"
+
+namespace talvex::win32::testing {
+
+// Set as the thread's last error before a call, to see whether the call changed it.
+inline constexpr DWORD kLastErrorMarker = 0xDEADBEEF;
+
+// A registry key under HKEY_CURRENT_USER made for one test and deleted with everything below it
+// afterwards.
+class TemporaryRegistryKey {
+ public:
+  explicit TemporaryRegistryKey(const std::string& name);
+  ~TemporaryRegistryKey();
+  TemporaryRegistryKey(const TemporaryRegistryKey&) = delete;
+  TemporaryRegistryKey& operator=(const TemporaryRegistryKey&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // Creates a sub-key with the raw API (the interface can only open keys).
+  void CreateSubKey(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// A fresh empty folder under the Windows temporary folder, removed with its files afterwards.
+class TemporaryFolder {
+ public:
+  TemporaryFolder();
+  ~TemporaryFolder();
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace talvex::win32::testing
