@@ -67,6 +67,22 @@ bool IsChosen(const TCheckBox* box) {
 
 }  // namespace
 
+void InstallWinMe(TForm2& wizard) {
+  DriverUpdateEngine engine(wizard);
+  engine.Prepare();
+  std::string folder = wizard.ProgramFolder + "auto\\winme\\";
+  if (IsChosen(wizard.MSCheckBox)) {
+    engine.InstallDriver(kMemoryStickDriver, folder + kMemoryStickDriver.infWinMe, false);
+    wizard.DriverInstalled = 1;
+  }
+  if (IsChosen(wizard.SDCheckBox)) {
+    engine.InstallDriver(kSdCardDriver, folder + kSdCardDriver.infWinMe, false);
+    wizard.DriverInstalled = 1;
+  }
+  if (IsChosen(wizard.SCCheckBox) && wizard.SmartCardComponentsReady())
+    engine.InstallDriver(kSmartCardDriver, folder + kSmartCardDriver.infWinMe, false);
+}
+
 void InstallWin2000XP(TForm2& wizard) {
   DriverUpdateEngine engine(wizard);
   engine.Prepare();

@@ -1,6 +1,6 @@
-// Installation through the system's Plug and Play driver update (newdev.dll) on Windows 2000 and
-// XP: for each chosen driver, each of its hardware IDs that is present gets the driver's INF file
-// from the package beside the program.
+// Installation through the system's Plug and Play driver update (newdev.dll) on Windows Me, 2000
+// and XP: for each chosen driver, each of its hardware IDs that is present gets the driver's INF
+// file from the package beside the program.
 #pragma once
 
 namespace talvex {
@@ -11,5 +11,9 @@ class TForm2;
 // card. Ends the process with code 1 when the preparation fails and with code 6 when a driver
 // update fails.
 void InstallWin2000XP(TForm2& wizard);
+
+// The same on Windows Me, from auto\winme\: the Memory Stick and SD steps mark DriverInstalled,
+// and the smart card components step decides about the smart card driver.
+void InstallWinMe(TForm2& wizard);
 
 }  // namespace talvex

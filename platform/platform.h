@@ -6,7 +6,9 @@
 #include "platform/devices.h"
 #include "platform/files.h"
 #include "platform/newdev.h"
+#include "platform/other_windows.h"
 #include "platform/process.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/system_folders.h"
 #include "platform/thread_errors.h"
@@ -22,6 +24,8 @@ struct Platform {
   Process& process;
   ThreadErrors& errors;
   Console& console;
+  Processes& processes;
+  OtherWindows& windows;
 };
 
 }  // namespace talvex

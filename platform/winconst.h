@@ -57,6 +57,16 @@ inline constexpr uint32_t FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x100;
 inline constexpr uint32_t FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;
 inline constexpr uint32_t LANG_USER_DEFAULT = 0x400;
 
+// Processes, files and other programs' windows.
+inline constexpr uint32_t STILL_ACTIVE = 259;
+inline constexpr uint32_t HIGH_PRIORITY_CLASS = 0x80;
+inline constexpr uint32_t SP_COPY_SOURCEPATH_ABSOLUTE = 0x80;
+inline constexpr uint32_t WM_SETFOCUS = 0x0007;
+inline constexpr uint32_t WM_CLOSE = 0x0010;
+inline constexpr uint32_t WM_NEXTDLGCTL = 0x0028;
+inline constexpr uint32_t WM_KEYDOWN = 0x0100;
+inline constexpr uint32_t VK_RETURN = 0x0D;
+
 // Message boxes.
 inline constexpr uint32_t MB_OK = 0x0;
 inline constexpr uint32_t MB_OKCANCEL = 0x1;

@@ -8,7 +8,9 @@
 #include "inspect/print_failure.h"
 #include "install/drive_icons.h"
 #include "install/pnp_engine.h"
+#include "install/win98_engine.h"
 #include "platform/winconst.h"
+#include "smartcard/components.h"
 
 namespace talvex {
 namespace {
@@ -114,6 +116,13 @@ void TForm2::RunUnattended() {
     case WinXP:
       InstallWin2000XP();
       break;
+    case WinMe:
+      InstallWinMe();
+      break;
+    case Win98:
+      // A file that could not be copied leaves the failure result for the caller.
+      if (!InstallWin98()) EndProgram(1);
+      break;
     default:
       EndProgram(1);
   }
@@ -153,6 +162,18 @@ bool TForm2::PrintFailure(const std::string& operation) {
 void TForm2::InstallWin2000XP() {
   talvex::InstallWin2000XP(*this);
 }
+
+void TForm2::InstallWinMe() { talvex::InstallWinMe(*this); }
+
+bool TForm2::InstallWin98() { return talvex::InstallWin98(*this); }
+
+bool TForm2::CheckSmartCardComponents() { return talvex::CheckSmartCardComponents(*this); }
+
+bool TForm2::SmartCardComponentsReady() { return talvex::SmartCardComponentsReady(*this); }
+
+void TForm2::RunScbaseInstaller() { talvex::RunScbaseInstaller(*this); }
+
+void TForm2::RunSmclibInstaller() { talvex::RunSmclibInstaller(*this); }
 
 void TForm2::ResetDriveIcons() {
   talvex::ResetDriveIcons(platform_.registry, WindowsVersion);

@@ -10,6 +10,7 @@
 #include "framework/form.h"
 #include "inspect/windows_version.h"
 #include "platform/platform.h"
+#include "smartcard/component_windows.h"
 
 namespace talvex {
 
@@ -55,7 +56,18 @@ class TForm2 : public TForm {
 
   // Installation.
   void InstallWin2000XP();
+  void InstallWinMe();
+  // False when a file could not be copied.
+  bool InstallWin98();
   void ResetDriveIcons();
+
+  // Smart card components.
+  bool CheckSmartCardComponents();
+  bool SmartCardComponentsReady();
+  void RunScbaseInstaller();
+  void RunSmclibInstaller();
+  // The notice and warning windows of an interactive run; none until they exist.
+  ComponentWindows* ComponentWindowsUi = nullptr;
   // ProgramFolder from the program's own path, as it is recomputed before each installation.
   void UpdateProgramFolder();
 

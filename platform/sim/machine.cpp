@@ -31,6 +31,19 @@ std::string SystemFolder(const IniFile& ini) {
   return windows.empty() ? std::string() : windows + "\\system32";
 }
 
+uint64_t TimeLimit(const IniFile& ini) {
+  std::optional<std::string> limit = ini.Value("machine", "time limit");
+  if (!limit) return kDefaultTimeLimitMs;
+  try {
+    size_t used = 0;
+    uint64_t value = std::stoull(*limit, &used);
+    if (used != limit->size()) throw std::invalid_argument(*limit);
+    return value;
+  } catch (const std::logic_error&) {
+    throw IniError("machine.ini: 'time limit' takes milliseconds");
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<SimMachine> SimMachine::Load(const fs::path& folder, std::ostream& out) {
@@ -72,6 +85,14 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       folders_(WindowsFolder(ini), SystemFolder(ini), errors_, failures_),
       process_(ini.Value("machine", "program").value_or(""), out),
       console_(out),
-      platform_{registry_, devices_, newdev_, files_, folders_, process_, errors_, console_} {}
+      clock_(TimeLimit(ini)),
+      windows_(errors_),
+      processes_(ReadProgramScripts(ini), clock_, windows_, store_, registry_, paths_, errors_,
+                 failures_),
+      platform_{registry_, devices_, newdev_,   files_,     folders_,
+                process_,  errors_,  console_, processes_, windows_} {
+  for (const PresetWindow& window : ReadPresetWindows(ini))
+    windows_.Open(window.className, window.title, -1);
+}
 
 }  // namespace talvex::sim

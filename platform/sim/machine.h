@@ -16,8 +16,10 @@
 #include "platform/sim/sim_errors.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_newdev.h"
+#include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_system.h"
+#include "platform/sim/sim_windows.h"
 
 namespace talvex::sim {
 
@@ -39,6 +41,9 @@ class SimMachine {
   SimDeviceSetup& devices() { return devices_; }
   SimDriverUpdateService& newdev() { return newdev_; }
   SimThreadErrors& errors() { return errors_; }
+  SimProcesses& processes() { return processes_; }
+  SimWindows& windows() { return windows_; }
+  SimClock& clock() { return clock_; }
 
   SimMachine(const std::filesystem::path& folder, const IniFile& ini, RegistryStore store,
              std::ostream& out);
@@ -56,6 +61,9 @@ class SimMachine {
   SimSystemFolders folders_;
   SimProcess process_;
   SimConsole console_;
+  SimClock clock_;
+  SimWindows windows_;
+  SimProcesses processes_;
   Platform platform_;
 };
 

@@ -14,8 +14,14 @@ class SimFiles : public Files {
       : paths_(paths), errors_(errors), failures_(failures) {}
 
   bool WriteNewFile(const std::string& path, const std::string& bytes) override;
+  bool CanOpenForReading(const std::string& path) override;
+  bool CreateDirectoryA(const std::string& path) override;
+  bool SetupInstallFileA(const std::string& sourceFile, const std::string& sourcePathRoot,
+                         const std::string& destinationName, uint32_t copyStyle) override;
 
  private:
+  bool Fail(uint32_t error);
+
   DrivePaths& paths_;
   SimThreadErrors& errors_;
   FailurePlan& failures_;

@@ -30,4 +30,21 @@ bool Win32Files::WriteNewFile(const std::string& path, const std::string& bytes)
   return ::CloseHandle(handle) != FALSE;
 }
 
+bool Win32Files::CanOpenForReading(const std::string& path) {
+  ScopedFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid();
+}
+
+bool Win32Files::CreateDirectoryA(const std::string& path) {
+  return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool Win32Files::SetupInstallFileA(const std::string& sourceFile, const std::string& sourcePathRoot,
+                                   const std::string& destinationName, uint32_t copyStyle) {
+  // No INF and no copy callback: a plain copy of one file, queued and committed by SetupAPI.
+  return ::SetupInstallFileA(nullptr, nullptr, sourceFile.c_str(), sourcePathRoot.c_str(),
+                             destinationName.c_str(), copyStyle, nullptr, nullptr) != FALSE;
+}
+
 }  // namespace talvex::win32

@@ -6,7 +6,9 @@
 #include "platform/win32/win32_devices.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_newdev.h"
+#include "platform/win32/win32_other_windows.h"
 #include "platform/win32/win32_process.h"
+#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system_folders.h"
 #include "platform/win32/win32_thread_errors.h"
@@ -30,7 +32,10 @@ class Win32Platform {
   Win32Process process_;
   Win32ThreadErrors errors_;
   Win32Console console_;
-  Platform platform_{registry_, devices_, newdev_, files_, folders_, process_, errors_, console_};
+  Win32Processes processes_;
+  Win32OtherWindows windows_;
+  Platform platform_{registry_, devices_, newdev_,  files_,     folders_,
+                     process_,  errors_,  console_, processes_, windows_};
 };
 
 }  // namespace talvex::win32

@@ -85,8 +85,10 @@ TEST(StartupTest, NoChipShowsTheErrorBoxInBothModes) {
 }
 
 TEST(StartupTest, UnsupportedVersionsEndTheUnattendedRunSilently) {
-  for (const std::string& keys : {testing::WindowsNt4Keys(), std::string(),
-                                  testing::Windows98Keys(), testing::WindowsMeKeys()}) {
+  for (const std::string& keys :
+       {testing::WindowsNt4Keys(), std::string(),
+        testing::StringValuesKey("Software\\Microsoft\\Windows\\CurrentVersion",
+                                 {{"Version", "Windows 95"}})}) {
     TestMachine machine;
     machine.Registry(keys + DeviceKey("Root\\A\\0", {"*KVE0515"})).Package();
     machine.Machine();
@@ -158,8 +160,9 @@ TEST(StartupTest, TheFailureResultIsOnDiskBeforeTheVersionIsDetected) {
   machine.Registry(testing::WindowsXpKeys() + DeviceKey("Root\\A\\0", {"*KVE0515"}));
   Platform& base = machine.Machine().platform();
   WatchingRegistry watching(base.registry, machine.folder() / "d" / "SETUP" / "log.txt");
-  Platform platform{watching,     base.devices, base.newdev, base.files,
-                    base.folders, base.process, base.errors, base.console};
+  Platform platform{watching,     base.devices, base.newdev,     base.files,
+                    base.folders, base.process, base.errors,     base.console,
+                    base.processes, base.windows};
   std::ostringstream boxes;
   HeadlessUi ui(boxes);
   TApplication application(ui, "Setup");

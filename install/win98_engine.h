@@ -1,0 +1,14 @@
+// Installation on Windows 98: the chosen drivers' devices are removed and their files copied from
+// the package's auto\win98 folder straight into the Windows folder.
+#pragma once
+
+namespace talvex {
+
+class TForm2;
+
+// Installs the drivers whose check box is ticked and enabled. Every file is attempted; a copy that
+// fails is reported on standard output and the result is false (nothing is undone). Ends the
+// program when the Windows folder cannot be had, or where the smart card components step ends it.
+bool InstallWin98(TForm2& wizard);
+
+}  // namespace talvex

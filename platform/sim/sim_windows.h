@@ -1,0 +1,53 @@
+// Top-level windows of other programs in the simulated machine. Every window closes on WM_CLOSE;
+// every posted message is recorded.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/other_windows.h"
+#include "platform/sim/sim_errors.h"
+
+namespace talvex::sim {
+
+struct PostedMessage {
+  std::string windowTitle;
+  uint32_t message;
+  std::uintptr_t wParam;
+  std::intptr_t lParam;
+};
+
+class SimWindows : public OtherWindows {
+ public:
+  explicit SimWindows(SimThreadErrors& errors) : errors_(errors) {}
+
+  WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const char* className,
+                             const char* windowName) override;
+  int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) override;
+  bool PostMessageA(WindowHandle window, uint32_t message, std::uintptr_t wParam,
+                    std::intptr_t lParam) override;
+
+  // owner: the program instance that shows it (-1: none).
+  WindowHandle Open(const std::string& className, const std::string& title, int owner);
+  void CloseAllOf(int owner);
+  const std::vector<PostedMessage>& posted() const { return posted_; }
+  // Titles of the windows open now, newest first.
+  std::vector<std::string> OpenTitles() const;
+
+ private:
+  struct Window {
+    WindowHandle handle;
+    std::string className;
+    std::string title;
+    int owner;
+    bool open;
+  };
+  Window* Find(WindowHandle handle);
+
+  SimThreadErrors& errors_;
+  std::vector<Window> windows_;  // in the order they opened
+  std::vector<PostedMessage> posted_;
+  WindowHandle next_ = 0x20000;
+};
+
+}  // namespace talvex::sim
