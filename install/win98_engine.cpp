@@ -28,7 +28,9 @@ constexpr std::array<CopiedFile, 2> kSmartCardFiles{
     {{"kvscr.inf", "\\inf\\other\\Korvane Electronics CorpKVSCR.inf"},
      {"kvscr.sys", "\\system32\\drivers\\KVSCR.sys"}}};
 
-bool IsChosen(const TCheckBox* box) { return box->Checked() && box->Enabled(); }
+bool IsChosen(const TCheckBox* box) {
+  return box->Checked() && box->Enabled();
+}
 
 class Win98Engine {
  public:
@@ -38,7 +40,8 @@ class Win98Engine {
         source_(wizard.ProgramFolder + "auto\\win98") {}
 
   void RemoveDevices(const ChipDriver& driver) {
-    for (const char* hardwareId : driver.hardwareIds) wizard_.FindDevice(hardwareId);
+    for (const char* hardwareId : driver.hardwareIds)
+      wizard_.FindDevice(hardwareId);
   }
 
   template <size_t N>
@@ -94,8 +97,10 @@ bool InstallWin98(TForm2& wizard) {
   }
   wizard.UpdateProgramFolder();
   Win98Engine engine(wizard, *windowsFolder);
-  if (IsChosen(wizard.MSCheckBox)) engine.InstallStorageDriver(kMemoryStickDriver, kMemoryStickFiles);
-  if (IsChosen(wizard.SDCheckBox)) engine.InstallStorageDriver(kSdCardDriver, kSdCardFiles);
+  if (IsChosen(wizard.MSCheckBox))
+    engine.InstallStorageDriver(kMemoryStickDriver, kMemoryStickFiles);
+  if (IsChosen(wizard.SDCheckBox))
+    engine.InstallStorageDriver(kSdCardDriver, kSdCardFiles);
   if (IsChosen(wizard.SCCheckBox) && wizard.SmartCardComponentsReady())
     engine.InstallSmartCardDriver();
   return engine.all_copied();

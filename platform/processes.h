@@ -50,8 +50,10 @@ class ScopedProcessInformation {
  public:
   explicit ScopedProcessInformation(Processes& processes) : processes_(processes) {}
   ~ScopedProcessInformation() {
-    if (info_.hProcess != 0) processes_.CloseHandle(info_.hProcess);
-    if (info_.hThread != 0) processes_.CloseHandle(info_.hThread);
+    if (info_.hProcess != 0)
+      processes_.CloseHandle(info_.hProcess);
+    if (info_.hThread != 0)
+      processes_.CloseHandle(info_.hThread);
   }
   ScopedProcessInformation(const ScopedProcessInformation&) = delete;
   ScopedProcessInformation& operator=(const ScopedProcessInformation&) = delete;

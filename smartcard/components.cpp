@@ -9,7 +9,8 @@
 namespace talvex {
 namespace {
 
-const char kSmartcardBaseKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SmartcardBase";
+const char kSmartcardBaseKey[] =
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SmartcardBase";
 constexpr uint32_t kNoticePauseMs = 3000;
 
 bool ProgramFolderHolds(TForm2& wizard, const char* fileName) {
@@ -56,13 +57,17 @@ bool SmartCardComponentsReady(TForm2& wizard) {
   if (ProgramFolderHolds(wizard, "smclib.exe") && libraryMissing)
     PrepareAndRun(wizard, "Microsoft Smart Card CardLib Component Detected...", RunSmclibInstaller);
   if (ProgramFolderHolds(wizard, "scbase.exe") && baseMissing)
-    PrepareAndRun(wizard, "Microsoft Smart Card CardBase Component Detected...", RunScbaseInstaller);
-  if (CheckSmartCardComponents(wizard)) return true;
+    PrepareAndRun(wizard, "Microsoft Smart Card CardBase Component Detected...",
+                  RunScbaseInstaller);
+  if (CheckSmartCardComponents(wizard))
+    return true;
   // Unattended, the driver goes in although a component is missing.
-  if (wizard.Unattended) return true;
+  if (wizard.Unattended)
+    return true;
   if (wizard.ComponentWindowsUi != nullptr)
     wizard.ComponentWindowsUi->ShowMissingComponentsWarning();
-  if (wizard.DriverInstalled) return false;
+  if (wizard.DriverInstalled)
+    return false;
   wizard.EndProgram(1);
 }
 

@@ -13,8 +13,7 @@ constexpr uint32_t kPassWaitMs = 10;
 
 }  // namespace
 
-InstallerDriver::InstallerDriver(TForm2& wizard, std::string fileName,
-                                 std::string startFailureText)
+InstallerDriver::InstallerDriver(TForm2& wizard, std::string fileName, std::string startFailureText)
     : wizard_(wizard),
       file_name_(std::move(fileName)),
       start_failure_text_(std::move(startFailureText)),
@@ -40,7 +39,8 @@ bool InstallerDriver::CloseReadmeIfShown() {
   WindowHandle notepad = windows.FindWindowExA(0, 0, "notepad", nullptr);
   char title[100] = {};
   windows.GetWindowTextA(notepad, title, sizeof title);
-  if (notepad == 0 || !MatchesPrefix(title, "readme", 6)) return false;
+  if (notepad == 0 || !MatchesPrefix(title, "readme", 6))
+    return false;
   windows.PostMessageA(notepad, win::WM_CLOSE, 0, 0);
   return true;
 }
@@ -49,12 +49,15 @@ bool InstallerDriver::AnswerFinalWindowIfShown(const std::string& finalTitle,
                                                uint32_t pauseBeforeAnswer, bool closeAfterAnswer) {
   OtherWindows& windows = wizard_.platform().windows;
   WindowHandle window = windows.FindWindowExA(0, 0, nullptr, finalTitle.c_str());
-  if (window == 0) return false;
-  if (pauseBeforeAnswer > 0) Pause(pauseBeforeAnswer);
+  if (window == 0)
+    return false;
+  if (pauseBeforeAnswer > 0)
+    Pause(pauseBeforeAnswer);
   windows.PostMessageA(window, win::WM_SETFOCUS, 0, 0);
   windows.PostMessageA(window, win::WM_NEXTDLGCTL, 0, 0);
   windows.PostMessageA(window, win::WM_KEYDOWN, win::VK_RETURN, 1);
-  if (closeAfterAnswer) windows.PostMessageA(window, win::WM_CLOSE, 0, 0);
+  if (closeAfterAnswer)
+    windows.PostMessageA(window, win::WM_CLOSE, 0, 0);
   // The installer has done its work once it shows its final window.
   wizard_.platform().processes.TerminateProcess(child_.process(), 0);
   return true;
@@ -63,7 +66,8 @@ bool InstallerDriver::AnswerFinalWindowIfShown(const std::string& finalTitle,
 bool InstallerDriver::ChildHasEnded() {
   uint32_t exitCode = 0;
   // A process whose state cannot be read is not waited for.
-  if (!wizard_.platform().processes.GetExitCodeProcess(child_.process(), &exitCode)) return true;
+  if (!wizard_.platform().processes.GetExitCodeProcess(child_.process(), &exitCode))
+    return true;
   return exitCode != win::STILL_ACTIVE;
 }
 
@@ -77,7 +81,8 @@ void InstallerDriver::WaitForFinalWindow(const std::string& finalTitle, bool rea
         AnswerFinalWindowIfShown(finalTitle, pauseBeforeAnswer, closeAfterAnswer))
       state = State::kAnswered;
     wizard_.Application().ProcessMessages();
-    if (ChildHasEnded()) break;
+    if (ChildHasEnded())
+      break;
     wizard_.platform().processes.WaitForProcessOrMessage(child_.process(), kPassWaitMs);
   }
 }

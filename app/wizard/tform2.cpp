@@ -121,7 +121,8 @@ void TForm2::RunUnattended() {
       break;
     case Win98:
       // A file that could not be copied leaves the failure result for the caller.
-      if (!InstallWin98()) EndProgram(1);
+      if (!InstallWin98())
+        EndProgram(1);
       break;
     default:
       EndProgram(1);
@@ -163,17 +164,29 @@ void TForm2::InstallWin2000XP() {
   talvex::InstallWin2000XP(*this);
 }
 
-void TForm2::InstallWinMe() { talvex::InstallWinMe(*this); }
+void TForm2::InstallWinMe() {
+  talvex::InstallWinMe(*this);
+}
 
-bool TForm2::InstallWin98() { return talvex::InstallWin98(*this); }
+bool TForm2::InstallWin98() {
+  return talvex::InstallWin98(*this);
+}
 
-bool TForm2::CheckSmartCardComponents() { return talvex::CheckSmartCardComponents(*this); }
+bool TForm2::CheckSmartCardComponents() {
+  return talvex::CheckSmartCardComponents(*this);
+}
 
-bool TForm2::SmartCardComponentsReady() { return talvex::SmartCardComponentsReady(*this); }
+bool TForm2::SmartCardComponentsReady() {
+  return talvex::SmartCardComponentsReady(*this);
+}
 
-void TForm2::RunScbaseInstaller() { talvex::RunScbaseInstaller(*this); }
+void TForm2::RunScbaseInstaller() {
+  talvex::RunScbaseInstaller(*this);
+}
 
-void TForm2::RunSmclibInstaller() { talvex::RunSmclibInstaller(*this); }
+void TForm2::RunSmclibInstaller() {
+  talvex::RunSmclibInstaller(*this);
+}
 
 void TForm2::ResetDriveIcons() {
   talvex::ResetDriveIcons(platform_.registry, WindowsVersion);

@@ -33,11 +33,13 @@ std::string SystemFolder(const IniFile& ini) {
 
 uint64_t TimeLimit(const IniFile& ini) {
   std::optional<std::string> limit = ini.Value("machine", "time limit");
-  if (!limit) return kDefaultTimeLimitMs;
+  if (!limit)
+    return kDefaultTimeLimitMs;
   try {
     size_t used = 0;
     uint64_t value = std::stoull(*limit, &used);
-    if (used != limit->size()) throw std::invalid_argument(*limit);
+    if (used != limit->size())
+      throw std::invalid_argument(*limit);
     return value;
   } catch (const std::logic_error&) {
     throw IniError("machine.ini: 'time limit' takes milliseconds");
@@ -89,7 +91,7 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       windows_(errors_),
       processes_(ReadProgramScripts(ini), clock_, windows_, store_, registry_, paths_, errors_,
                  failures_),
-      platform_{registry_, devices_, newdev_,   files_,     folders_,
+      platform_{registry_, devices_, newdev_,  files_,     folders_,
                 process_,  errors_,  console_, processes_, windows_} {
   for (const PresetWindow& window : ReadPresetWindows(ini))
     windows_.Open(window.className, window.title, -1);

@@ -9,7 +9,8 @@ namespace {
 
 std::string Trim(const std::string& text) {
   size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string::npos) return {};
+  if (begin == std::string::npos)
+    return {};
   return text.substr(begin, text.find_last_not_of(" \t") + 1 - begin);
 }
 
@@ -18,9 +19,8 @@ IniError Bad(const IniEntry& entry, const std::string& why) {
 }
 
 uint64_t ParseNumber(const IniEntry& entry, const std::string& text) {
-  if (text.empty() || text.size() > 12 || !std::all_of(text.begin(), text.end(), [](char c) {
-        return c >= '0' && c <= '9';
-      }))
+  if (text.empty() || text.size() > 12 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
     throw Bad(entry, "'" + text + "' is not a number");
   return std::stoull(text);
 }
@@ -28,7 +28,8 @@ uint64_t ParseNumber(const IniEntry& entry, const std::string& text) {
 // "<class> | <title>"
 PresetWindow ParseWindow(const IniEntry& entry) {
   size_t bar = entry.value.find('|');
-  if (bar == std::string::npos) throw Bad(entry, "a window is '<class> | <title>'");
+  if (bar == std::string::npos)
+    throw Bad(entry, "a window is '<class> | <title>'");
   return {Trim(entry.value.substr(0, bar)), Trim(entry.value.substr(bar + 1))};
 }
 
@@ -47,7 +48,8 @@ ScriptEvent ParseEvent(const IniEntry& entry, const std::string& word, const std
     event.kind = ScriptEvent::Kind::kFile;
     event.first = entry.value;
   }
-  if (event.first.empty()) throw Bad(entry, "'" + word + "' needs a value");
+  if (event.first.empty())
+    throw Bad(entry, "'" + word + "' needs a value");
   return event;
 }
 
@@ -64,15 +66,18 @@ ProgramScript ParseProgram(const IniSection& section, const std::string& path) {
       script.events.push_back(ParseEvent(entry, word, rest));
     } else if (EqualsIgnoreCase(key, "start")) {
       std::string value = entry.value;
-      if (value.rfind("fails", 0) != 0) throw Bad(entry, "start = fails [error <code>]");
+      if (value.rfind("fails", 0) != 0)
+        throw Bad(entry, "start = fails [error <code>]");
       script.startFails = true;
       std::string tail = Trim(value.substr(5));
       if (!tail.empty()) {
-        if (tail.rfind("error", 0) != 0) throw Bad(entry, "start = fails [error <code>]");
+        if (tail.rfind("error", 0) != 0)
+          throw Bad(entry, "start = fails [error <code>]");
         script.startError = static_cast<uint32_t>(ParseNumber(entry, Trim(tail.substr(5))));
       }
     } else if (EqualsIgnoreCase(key, "ends")) {
-      if (!EqualsIgnoreCase(entry.value, "never")) script.endsAt = ParseNumber(entry, entry.value);
+      if (!EqualsIgnoreCase(entry.value, "never"))
+        script.endsAt = ParseNumber(entry, entry.value);
     } else if (EqualsIgnoreCase(key, "exit code")) {
       script.exitCode = static_cast<uint32_t>(ParseNumber(entry, entry.value));
     } else {
@@ -92,7 +97,8 @@ std::vector<ProgramScript> ReadProgramScripts(const IniFile& ini) {
     if (section.name.size() < 8 || !EqualsIgnoreCase(section.name.substr(0, 8), "program "))
       continue;
     std::string path = Trim(section.name.substr(8));
-    if (path.empty()) throw IniError("machine.ini: [program] needs the program's path");
+    if (path.empty())
+      throw IniError("machine.ini: [program] needs the program's path");
     scripts.push_back(ParseProgram(section, path));
   }
   return scripts;
@@ -102,7 +108,8 @@ std::vector<PresetWindow> ReadPresetWindows(const IniFile& ini) {
   std::vector<PresetWindow> windows;
   if (const IniSection* section = ini.Section("windows"))
     for (const IniEntry& entry : section->entries) {
-      if (!EqualsIgnoreCase(entry.key, "window")) throw Bad(entry, "[windows] lists 'window = ...'");
+      if (!EqualsIgnoreCase(entry.key, "window"))
+        throw Bad(entry, "[windows] lists 'window = ...'");
       windows.push_back(ParseWindow(entry));
     }
   return windows;

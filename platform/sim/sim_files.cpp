@@ -46,10 +46,13 @@ bool SimFiles::CanOpenForReading(const std::string& path) {
     return Fail(*failure);
   std::optional<std::filesystem::path> file = paths_.FindExisting(path);
   std::error_code error;
-  if (!file) return Fail(win::ERROR_FILE_NOT_FOUND);
-  if (!std::filesystem::is_regular_file(*file, error)) return Fail(win::ERROR_ACCESS_DENIED);
+  if (!file)
+    return Fail(win::ERROR_FILE_NOT_FOUND);
+  if (!std::filesystem::is_regular_file(*file, error))
+    return Fail(win::ERROR_ACCESS_DENIED);
   std::ifstream in(*file, std::ios::binary);
-  if (!in) return Fail(win::ERROR_ACCESS_DENIED);
+  if (!in)
+    return Fail(win::ERROR_ACCESS_DENIED);
   errors_.SetLastError(0);
   return true;
 }
@@ -58,10 +61,13 @@ bool SimFiles::CreateDirectoryA(const std::string& path) {
   if (auto failure = failures_.Check("CreateDirectoryA", path, win::ERROR_ACCESS_DENIED))
     return Fail(*failure);
   std::optional<std::filesystem::path> target = paths_.ForCreate(path);
-  if (!target) return Fail(win::ERROR_PATH_NOT_FOUND);
+  if (!target)
+    return Fail(win::ERROR_PATH_NOT_FOUND);
   std::error_code error;
-  if (std::filesystem::exists(*target, error)) return Fail(win::ERROR_ALREADY_EXISTS);
-  if (!std::filesystem::create_directory(*target, error)) return Fail(win::ERROR_ACCESS_DENIED);
+  if (std::filesystem::exists(*target, error))
+    return Fail(win::ERROR_ALREADY_EXISTS);
+  if (!std::filesystem::create_directory(*target, error))
+    return Fail(win::ERROR_ACCESS_DENIED);
   errors_.SetLastError(0);
   return true;
 }
@@ -77,11 +83,14 @@ bool SimFiles::SetupInstallFileA(const std::string& sourceFile, const std::strin
   if (!source || !std::filesystem::is_regular_file(*source, error))
     return Fail(win::ERROR_FILE_NOT_FOUND);
   std::optional<std::filesystem::path> target = paths_.ForCreate(destinationName);
-  if (!target) return Fail(win::ERROR_PATH_NOT_FOUND);
-  if (std::filesystem::is_directory(*target, error)) return Fail(win::ERROR_ACCESS_DENIED);
+  if (!target)
+    return Fail(win::ERROR_PATH_NOT_FOUND);
+  if (std::filesystem::is_directory(*target, error))
+    return Fail(win::ERROR_ACCESS_DENIED);
   std::filesystem::copy_file(*source, *target, std::filesystem::copy_options::overwrite_existing,
                              error);
-  if (error) return Fail(win::ERROR_ACCESS_DENIED);
+  if (error)
+    return Fail(win::ERROR_ACCESS_DENIED);
   errors_.SetLastError(0);
   return true;
 }

@@ -7,9 +7,9 @@
 
 namespace talvex::sim {
 
-SimProcesses::SimProcesses(std::vector<ProgramScript> scripts, SimClock& clock,
-                           SimWindows& windows, RegistryStore& store, SimRegistry& registry,
-                           DrivePaths& paths, SimThreadErrors& errors, FailurePlan& failures)
+SimProcesses::SimProcesses(std::vector<ProgramScript> scripts, SimClock& clock, SimWindows& windows,
+                           RegistryStore& store, SimRegistry& registry, DrivePaths& paths,
+                           SimThreadErrors& errors, FailurePlan& failures)
     : scripts_(std::move(scripts)),
       clock_(clock),
       windows_(windows),
@@ -21,7 +21,9 @@ SimProcesses::SimProcesses(std::vector<ProgramScript> scripts, SimClock& clock,
   clock_.OnAdvance([this](uint64_t now) { CatchUp(now); });
 }
 
-void SimProcesses::GetStartupInfoA(StartupInfo* info) { *info = StartupInfo{}; }
+void SimProcesses::GetStartupInfoA(StartupInfo* info) {
+  *info = StartupInfo{};
+}
 
 bool SimProcesses::CreateProcessA(const std::string& applicationName,
                                   const std::string& commandLine, bool inheritHandles,
@@ -40,7 +42,8 @@ bool SimProcesses::CreateProcessA(const std::string& applicationName,
   }
   const ProgramScript* script = nullptr;
   for (const ProgramScript& candidate : scripts_)
-    if (EqualsIgnoreCase(candidate.path, applicationName)) script = &candidate;
+    if (EqualsIgnoreCase(candidate.path, applicationName))
+      script = &candidate;
   if (script != nullptr && script->startFails) {
     errors_.SetLastError(script->startError);
     return false;
@@ -53,7 +56,8 @@ bool SimProcesses::CreateProcessA(const std::string& applicationName,
   information->dwThreadId = information->dwProcessId + 1;
   handles_[information->hProcess] = index;
   handles_[information->hThread] = index;
-  if (script == nullptr) End(index, 0);  // does nothing and ends at once
+  if (script == nullptr)
+    End(index, 0);  // does nothing and ends at once
   CatchUp(clock_.Now());
   errors_.SetLastError(0);
   return true;
@@ -62,7 +66,8 @@ bool SimProcesses::CreateProcessA(const std::string& applicationName,
 void SimProcesses::CatchUp(uint64_t now) {
   for (size_t i = 0; i < instances_.size(); ++i) {
     Instance& instance = instances_[i];
-    if (!instance.running || instance.script == nullptr) continue;
+    if (!instance.running || instance.script == nullptr)
+      continue;
     const ProgramScript& script = *instance.script;
     uint64_t endTime = script.endsAt ? instance.start + *script.endsAt : UINT64_MAX;
     while (instance.nextEvent < script.events.size() &&
@@ -71,7 +76,8 @@ void SimProcesses::CatchUp(uint64_t now) {
       Apply(static_cast<int>(i), script.events[instance.nextEvent]);
       ++instance.nextEvent;
     }
-    if (endTime <= now) End(static_cast<int>(i), script.exitCode);
+    if (endTime <= now)
+      End(static_cast<int>(i), script.exitCode);
   }
 }
 
@@ -81,7 +87,8 @@ void SimProcesses::Apply(int instance, const ScriptEvent& event) {
       windows_.Open(event.first, event.second, instance);
       break;
     case ScriptEvent::Kind::kKey:
-      if (store_.CreateKey(event.first) != nullptr) registry_.Save();
+      if (store_.CreateKey(event.first) != nullptr)
+        registry_.Save();
       break;
     case ScriptEvent::Kind::kFile:
       if (std::optional<std::filesystem::path> target = paths_.ForCreate(event.first)) {
@@ -108,7 +115,8 @@ SimProcesses::Instance* SimProcesses::InstanceOf(KernelHandle handle) {
 
 bool SimProcesses::GetExitCodeProcess(KernelHandle process, uint32_t* exitCode) {
   Instance* instance = InstanceOf(process);
-  if (instance == nullptr) return false;
+  if (instance == nullptr)
+    return false;
   *exitCode = instance->running ? win::STILL_ACTIVE : instance->exitCode;
   errors_.SetLastError(0);
   return true;
@@ -116,7 +124,8 @@ bool SimProcesses::GetExitCodeProcess(KernelHandle process, uint32_t* exitCode) 
 
 bool SimProcesses::TerminateProcess(KernelHandle process, uint32_t exitCode) {
   Instance* instance = InstanceOf(process);
-  if (instance == nullptr) return false;
+  if (instance == nullptr)
+    return false;
   if (!instance->running) {
     errors_.SetLastError(win::ERROR_ACCESS_DENIED);
     return false;
@@ -135,17 +144,21 @@ bool SimProcesses::CloseHandle(KernelHandle handle) {
   return true;
 }
 
-void SimProcesses::Sleep(uint32_t milliseconds) { clock_.Advance(milliseconds); }
+void SimProcesses::Sleep(uint32_t milliseconds) {
+  clock_.Advance(milliseconds);
+}
 
 void SimProcesses::WaitForProcessOrMessage(KernelHandle process, uint32_t milliseconds) {
   Instance* instance = InstanceOf(process);
-  if (instance != nullptr && !instance->running) return;  // already signalled
+  if (instance != nullptr && !instance->running)
+    return;  // already signalled
   clock_.Advance(milliseconds);
 }
 
 int SimProcesses::Running() const {
   int running = 0;
-  for (const Instance& instance : instances_) running += instance.running ? 1 : 0;
+  for (const Instance& instance : instances_)
+    running += instance.running ? 1 : 0;
   return running;
 }
 

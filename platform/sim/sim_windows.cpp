@@ -13,7 +13,8 @@ constexpr uint32_t kErrorInvalidWindowHandle = 1400;
 
 SimWindows::Window* SimWindows::Find(WindowHandle handle) {
   for (Window& window : windows_)
-    if (window.handle == handle && window.open) return &window;
+    if (window.handle == handle && window.open)
+      return &window;
   return nullptr;
 }
 
@@ -26,7 +27,8 @@ WindowHandle SimWindows::Open(const std::string& className, const std::string& t
 
 void SimWindows::CloseAllOf(int owner) {
   for (Window& window : windows_)
-    if (window.owner == owner) window.open = false;
+    if (window.owner == owner)
+      window.open = false;
 }
 
 WindowHandle SimWindows::FindWindowExA(WindowHandle parent, WindowHandle childAfter,
@@ -38,13 +40,16 @@ WindowHandle SimWindows::FindWindowExA(WindowHandle parent, WindowHandle childAf
   bool afterSeen = childAfter == 0;
   // The newest window is on top.
   for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
-    if (!it->open) continue;
+    if (!it->open)
+      continue;
     if (!afterSeen) {
       afterSeen = it->handle == childAfter;
       continue;
     }
-    if (className != nullptr && !EqualsIgnoreCase(it->className, className)) continue;
-    if (windowName != nullptr && !EqualsIgnoreCase(it->title, windowName)) continue;
+    if (className != nullptr && !EqualsIgnoreCase(it->className, className))
+      continue;
+    if (windowName != nullptr && !EqualsIgnoreCase(it->title, windowName))
+      continue;
     errors_.SetLastError(0);
     return it->handle;
   }
@@ -53,7 +58,8 @@ WindowHandle SimWindows::FindWindowExA(WindowHandle parent, WindowHandle childAf
 }
 
 int SimWindows::GetWindowTextA(WindowHandle handle, char* buffer, int maxCount) {
-  if (buffer == nullptr || maxCount <= 0) return 0;
+  if (buffer == nullptr || maxCount <= 0)
+    return 0;
   buffer[0] = '\0';
   Window* window = Find(handle);
   if (window == nullptr) {
@@ -74,7 +80,8 @@ bool SimWindows::PostMessageA(WindowHandle handle, uint32_t message, std::uintpt
     return false;
   }
   posted_.push_back({window->title, message, wParam, lParam});
-  if (message == win::WM_CLOSE) window->open = false;
+  if (message == win::WM_CLOSE)
+    window->open = false;
   errors_.SetLastError(0);
   return true;
 }
@@ -82,7 +89,8 @@ bool SimWindows::PostMessageA(WindowHandle handle, uint32_t message, std::uintpt
 std::vector<std::string> SimWindows::OpenTitles() const {
   std::vector<std::string> titles;
   for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
-    if (it->open) titles.push_back(it->title);
+    if (it->open)
+      titles.push_back(it->title);
   return titles;
 }
 

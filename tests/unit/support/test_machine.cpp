@@ -135,6 +135,18 @@ TestMachine& TestMachine::Package() {
   for (const char* inf : {"auto/win2k/KVMS.INF", "auto/win2k/kvsd.inf", "auto/win2k/kvscr.inf",
                           "auto/winxp/KVMS.INF", "auto/winxp/kvsd.inf", "auto/winxp/kvscr.inf"})
     Write(std::string("d/SETUP/") + inf, "[Version]\r\n");
+  for (const char* inf : {"auto/winme/kvms.inf", "auto/winme/kvsd.inf", "auto/winme/kvscr.inf"})
+    Write(std::string("d/SETUP/") + inf, "[Version]\r\n");
+  return *this;
+}
+
+TestMachine& TestMachine::Windows98Package() {
+  for (const char* file : {"kvms.inf", "kvms.pdr", "kvmsicon.ico", "kvsd.inf", "kvsd.pdr",
+                           "kvsdicon.ico", "kvscr.inf", "kvscr.sys"})
+    Write(std::string("d/SETUP/auto/win98/") + file, file);
+  for (const char* folder :
+       {"c/WINDOWS/inf", "c/WINDOWS/system/IOSUBSYS", "c/WINDOWS/system32/drivers"})
+    fs::create_directories(folder_ / folder);
   return *this;
 }
 

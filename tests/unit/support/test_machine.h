@@ -46,8 +46,11 @@ class TestMachine {
   // registry.reg: the sections after the "REGEDIT4" header.
   TestMachine& Registry(const std::string& sections);
   TestMachine& File(const std::string& relativePath, const std::string& bytes);
-  // The sample driver package's INF names under d/SETUP/auto/.
+  // The sample driver package's INF names under d/SETUP/auto/ (win2k, winxp, winme).
   TestMachine& Package();
+  // The eight Windows 98 package files (each holding its own name) and the folders a Windows 98
+  // has below C:\WINDOWS.
+  TestMachine& Windows98Package();
 
   // Loads the machine (once) and gives its platform; standard output is collected.
   sim::SimMachine& Machine();
