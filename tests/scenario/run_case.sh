@@ -10,6 +10,7 @@
 #   expected/exit_code, expected/stdout, expected/stderr
 #   expected/log.txt           the result file's bytes ("absent" in expected/log.state: no file)
 #   expected/registry.reg      the whole registry afterwards ("unchanged" in expected/registry.state)
+#   expected/files             what the run added, changed or removed on the drives besides log.txt
 set -euo pipefail
 
 exe=$1
@@ -38,10 +39,15 @@ set -e
 sed -i "s|$work/m|<machine>|g" "$work/stdout" "$work/stderr"
 
 log=$(find "$work/m/d" -maxdepth 2 -iname log.txt | head -n 1)
+# Files and folders the run added, changed or removed on the drives, besides log.txt.
+(cd "$work" && diff -rq before m | grep -v -E 'registry\.reg|log\.txt' |
+  sed -e "s|$work/||g" -e 's|^Only in m/\?|added |' -e 's|^Only in before/\?|removed |' \
+      -e 's|: |/|' -e 's|^Files before/\(.*\) and m/.* differ$|changed \1|' | sort) \
+  >"$work/files" || true
 expected="$case_dir/expected"
 if [ "$update" = --update ]; then
   mkdir -p "$expected"
-  cp "$work/exit_code" "$work/stdout" "$work/stderr" "$expected/"
+  cp "$work/exit_code" "$work/stdout" "$work/stderr" "$work/files" "$expected/"
   if [ -n "$log" ]; then cp "$log" "$expected/log.txt"; else echo absent >"$expected/log.state"; fi
   if cmp -s "$work/before/registry.reg" "$work/m/registry.reg"; then
     echo unchanged >"$expected/registry.state"
@@ -73,8 +79,6 @@ if [ -f "$expected/registry.state" ]; then
 else
   check "registry.reg" "$expected/registry.reg" "$work/m/registry.reg"
 fi
-# Nothing but log.txt and registry.reg may change on the machine.
-others=$(diff -rq "$work/before" "$work/m" | grep -v -E 'registry\.reg|log\.txt' || true)
-[ -z "$others" ] || { echo "$name: unexpected changes: $others"; failed=1; }
+check "files on the drives" "$expected/files" "$work/files"
 [ $failed -eq 0 ] && echo "$name: ok"
 exit $failed
