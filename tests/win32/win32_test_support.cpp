@@ -24,6 +24,26 @@ void DeleteTree(HKEY parent, const std::string& name) {
   ::RegDeleteKeyA(parent, name.c_str());
 }
 
+// Removes a folder with its files and sub-folders.
+void DeleteFolderTree(const std::string& path) {
+  WIN32_FIND_DATAA found{};
+  HANDLE search = ::FindFirstFileA((path + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..")
+        continue;
+      std::string child = path + "\\" + name;
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        DeleteFolderTree(child);
+      else
+        ::DeleteFileA(child.c_str());
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+  }
+  ::RemoveDirectoryA(path.c_str());
+}
+
 }  // namespace
 
 TemporaryRegistryKey::TemporaryRegistryKey(const std::string& name)
@@ -56,15 +76,7 @@ TemporaryFolder::TemporaryFolder() {
 }
 
 TemporaryFolder::~TemporaryFolder() {
-  WIN32_FIND_DATAA found{};
-  HANDLE search = ::FindFirstFileA((path_ + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      ::DeleteFileA(File(found.cFileName).c_str());
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-  }
-  ::RemoveDirectoryA(path_.c_str());
+  DeleteFolderTree(path_);
 }
 
 std::string ReadWholeFile(const std::string& path) {

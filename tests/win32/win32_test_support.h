@@ -28,7 +28,8 @@ class TemporaryRegistryKey {
   std::string path_;
 };
 
-// A fresh empty folder under the Windows temporary folder, removed with its files afterwards.
+// A fresh empty folder under the Windows temporary folder, removed with everything in it
+// afterwards.
 class TemporaryFolder {
  public:
   TemporaryFolder();

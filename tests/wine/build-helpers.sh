@@ -30,3 +30,6 @@ build answerbox.exe answerbox.cpp -mwindows -lgdi32
 build probe.exe probe.cpp
 # The planted DLL exports the undecorated names that GetProcAddress looks for.
 build newdev.dll planted_newdev.cpp -shared -Wl,--kill-at
+# The fake smart card component installers.
+build smclib.exe smclib.cpp -mwindows
+build scbase.exe scbase.cpp -mwindows

@@ -1,11 +1,13 @@
 # shellcheck shell=bash
 # The Wine cases: whole unattended runs of Setup.exe. Sourced by run.sh after lib.sh.
 
-# Device descriptions of the sample package's INF files.
+# Device descriptions of the sample package's INF files; each Windows folder's INFs add the
+# version in parentheses, for example "Korvane TALVEX Memory Stick Reader (Windows Me)".
 ms_desc='Korvane TALVEX Memory Stick Reader'
 sd_desc='Korvane TALVEX SD Memory Card Reader'
 sc_desc='Korvane TALVEX Smart Card Reader'
 system32=windows/system32
+uninstall_scbase='Software\Microsoft\Windows\CurrentVersion\Uninstall\SmartcardBase'
 
 # Windows XP with all three functions (Memory Stick through both of its IDs), two "GenDisk"
 # devices, one removed after each of the three storage IDs updated, and a device that merely
@@ -24,10 +26,10 @@ case_xp_all() {
   run_setup "*" -s
   expect_exit 1
   expect_log success
-  expect_driver "$ms" "$ms_desc"
-  expect_driver "$ms2" "$ms_desc"
-  expect_driver "$sd" "$sd_desc"
-  expect_driver "$sc" "$sc_desc"
+  expect_driver "$ms" "$ms_desc (Windows XP)"
+  expect_driver "$ms2" "$ms_desc (Windows XP)"
+  expect_driver "$sd" "$sd_desc (Windows XP)"
+  expect_driver "$sc" "$sc_desc (Windows XP)"
   for file in kvms.txt kvsd.txt kvscr.txt; do
     expect_same_file "$WINEPREFIX/drive_c/$system32/$file" "$package/auto/winxp/$file"
   done
@@ -51,7 +53,7 @@ case_2000_ms() {
   run_setup "*" -S
   expect_exit 1
   expect_log success
-  expect_driver "$ms" "$ms_desc"
+  expect_driver "$ms" "$ms_desc (Windows 2000)"
   if cmp -s "$package/auto/win2k/kvms.txt" "$package/auto/winxp/kvms.txt"; then
     fail "the package's win2k and winxp kvms.txt are equal: the case cannot tell them apart"
   fi
@@ -129,7 +131,7 @@ case_planted_newdev() {
   fi
   expect_exit 1
   expect_log success
-  expect_driver "$ms" "$ms_desc"
+  expect_driver "$ms" "$ms_desc (Windows XP)"
   end_case
 }
 
@@ -150,7 +152,93 @@ case_nt4_refused() {
   end_case
 }
 
-all_cases="xp-all 2000-ms no-chip planted-newdev nt4-refused"
+# Windows Me with the Memory Stick and smart card functions, both smart card components missing
+# and both fake installers beside Setup.exe: each installer is started with " /Q", driven
+# through its windows with the posted messages, terminated, and the drivers come from
+# auto\winme\.
+case_me_components() {
+  new_case me-components
+  set_windows me
+  make_device ms KVMS '*KVE0515'
+  make_device sc KVSCR '*KVE0513'
+  install_program
+  cp "$work/bin/scbase.exe" "$work/bin/smclib.exe" "$setup_dir/"
+  rm -f "$WINEPREFIX/drive_c/windows/system/smclib.vxd"
+  wine_run 60 noscbase reg delete "HKLM\\$uninstall_scbase" /f
+  run_setup "*" -s
+  expect_exit 1
+  expect_log success
+  expect_fake smclib smclib-posted.txt
+  expect_fake scbase scbase-posted.txt
+  expect_fakes_ended smclib scbase
+  # The driver library installer is answered 300 ms after its window is found.
+  if [ -f "$case_dir/fake-smclib.log" ]; then
+    shown=$(grep -m1 ' shown final$' "$case_dir/fake-smclib.log" | cut -d' ' -f1)
+    answered=$(grep -m1 ' final posted WM_SETFOCUS ' "$case_dir/fake-smclib.log" | cut -d' ' -f1)
+    if [ -z "$shown" ] || [ -z "$answered" ] || [ $((answered - shown)) -lt 280 ]; then
+      fail "smclib.exe was answered ${answered:-never} ms, its window shown at ${shown:-never} ms"
+    fi
+  fi
+  expect_driver "$ms" "$ms_desc (Windows Me)"
+  expect_driver "$sc" "$sc_desc (Windows Me)"
+  expect_same_file "$WINEPREFIX/drive_c/$system32/kvms.txt" "$package/auto/winme/kvms.txt"
+  expect_same_file "$WINEPREFIX/drive_c/$system32/kvscr.txt" "$package/auto/winme/kvscr.txt"
+  expect_registry reset-9x.txt
+  list_devices
+  expect_present "$ms"
+  expect_present "$sc"
+  end_case
+}
+
+# Windows 98 with the three functions and both smart card components installed: the chip's
+# devices are removed, the eight files of auto\win98\ are copied to their places under the
+# Windows folder, "OtherDevicePath" is registered, the drive icons are reset, and no component
+# installer is started.
+case_98_copy() {
+  new_case 98-copy
+  set_windows 98
+  windows=$WINEPREFIX/drive_c/windows
+  mkdir -p "$windows/system/IOSUBSYS" "$windows/system32/drivers" "$windows/inf"
+  rm -rf "$windows/inf/other"
+  printf 'smart card driver library\r\n' >"$windows/system/smclib.vxd"
+  step scbase reg add "HKLM\\$uninstall_scbase" /v DisplayName /t REG_SZ /d 'Smart Card Base' /f
+  wine_run 60 noother reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion' \
+    /v OtherDevicePath /f
+  wine_run 60 windir cmd /c 'echo %windir%'
+  windows_dir=$(unix_text "$case_dir/windir.out")
+  make_device ms KVMS '*KVE0515'
+  make_device sd KVSD '*KVE0517'
+  make_device sc KVSCR '*KVE0513'
+  make_device gendisk GENDISK GenDisk
+  install_program
+  cp "$work/bin/scbase.exe" "$work/bin/smclib.exe" "$setup_dir/"
+  run_setup "*" -s
+  expect_exit 1
+  expect_log success
+  list_devices
+  expect_gone "$ms"
+  expect_gone "$sd"
+  expect_gone "$sc"
+  expect_present "$gendisk"
+  win98=$package/auto/win98
+  expect_same_file "$windows/inf/kvms.inf" "$win98/kvms.inf"
+  expect_same_file "$windows/system/IOSUBSYS/kvms.pdr" "$win98/kvms.pdr"
+  expect_same_file "$windows/kvmsicon.ico" "$win98/kvmsicon.ico"
+  expect_same_file "$windows/inf/kvsd.inf" "$win98/kvsd.inf"
+  expect_same_file "$windows/system/IOSUBSYS/kvsd.pdr" "$win98/kvsd.pdr"
+  expect_same_file "$windows/kvsdicon.ico" "$win98/kvsdicon.ico"
+  expect_same_file "$windows/inf/other/Korvane Electronics CorpKVSCR.inf" "$win98/kvscr.inf"
+  expect_same_file "$windows/system32/drivers/KVSCR.sys" "$win98/kvscr.sys"
+  dump windowskey 'SOFTWARE\Microsoft\Windows\CurrentVersion'
+  grep -qxF "\"OtherDevicePath\"=sz:\"$windows_dir\\inf\\other\"" "$case_dir/windowskey.txt" ||
+    fail "OtherDevicePath is not \"$windows_dir\\inf\\other\": $(grep OtherDevicePath "$case_dir/windowskey.txt" || echo absent)"
+  expect_registry reset-9x.txt
+  expect_no_fake smclib
+  expect_no_fake scbase
+  end_case
+}
+
+all_cases="xp-all 2000-ms no-chip planted-newdev nt4-refused me-components 98-copy"
 
 run_case() {
   case $1 in
@@ -159,6 +247,8 @@ run_case() {
     no-chip) case_no_chip ;;
     planted-newdev) case_planted_newdev ;;
     nt4-refused) case_nt4_refused ;;
+    me-components) case_me_components ;;
+    98-copy) case_98_copy ;;
     *) echo "unknown case $1"; failed=$((failed + 1)) ;;
   esac
 }

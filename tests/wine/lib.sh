@@ -69,10 +69,18 @@ step() {
   fi
 }
 
-# set_windows xp|2000|nt4: the registry values by which programs tell Windows NT versions apart.
+# set_windows xp|2000|nt4|me|98: the registry values by which programs tell Windows versions
+# apart. Windows 98 and Me are told by the "Version" value of the Windows key; the Windows NT
+# keys stay as Wine has them, since the 9x value is looked at first.
 set_windows() {
   nt='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
+  windows_key='HKLM\Software\Microsoft\Windows\CurrentVersion'
   case $1 in
+    me | 98)
+      [ "$1" = me ] && name='Windows Millennium Edition' || name='Windows 98'
+      step version9x reg add "$windows_key" /v Version /t REG_SZ /d "$name" /f
+      return
+      ;;
     xp) version=5.1 product='Microsoft Windows XP' ;;
     2000) version=5.0 product='Microsoft Windows 2000' ;;
     nt4) version=4.0 product='Microsoft Windows NT' ;;
@@ -81,7 +89,7 @@ set_windows() {
   step version reg add "$nt" /v CurrentVersion /t REG_SZ /d "$version" /f
   step product reg add "$nt" /v ProductName /t REG_SZ /d "$product" /f
   # Windows NT has no 9x "Version" value; Wine's prefix normally has none either.
-  wine_run 60 no9x reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion' /v Version /f
+  wine_run 60 no9x reg delete "$windows_key" /v Version /f
 }
 
 # make_device VAR NAME HWID...: creates a device, stores its instance ID in VAR.
@@ -201,6 +209,54 @@ expect_same_file() {
   if ! cmp -s "$1" "$2"; then
     fail "$(basename "$1") in the system folder is not the one of $2"
   fi
+}
+
+# expect_fake NAME EXPECTED: a fake component installer ran with the command line " /Q", its
+# window host ended, and the messages of interest that reached its windows through the message
+# queue, in order, are those of the file expected/EXPECTED. Its record is kept as
+# $case_dir/fake-NAME.log.
+expect_fake() {
+  log=$WINEPREFIX/drive_c/talvex-fake-$1.log
+  if [ ! -f "$log" ]; then
+    fail "$1.exe was not started (no record)"
+    return
+  fi
+  # The window host records what is left in its queue, then ends (helpers/fake_installer.h).
+  for _ in $(seq 50); do
+    grep -q ' host ended' "$log" && break
+    sleep 0.1
+  done
+  unix_text "$log" >"$case_dir/fake-$1.log"
+  grep -q ' host ended$' "$case_dir/fake-$1.log" ||
+    fail "$1.exe's final window is still open: the installer was not terminated"
+  [ "$(head -n 1 "$case_dir/fake-$1.log")" = 'commandline=[ /Q]' ] ||
+    fail "$1.exe got the command line $(head -n 1 "$case_dir/fake-$1.log")"
+  grep -E '^[0-9]+ [a-z]+ posted (WM_SETFOCUS|WM_NEXTDLGCTL|WM_KEYDOWN|WM_CLOSE) ' \
+    "$case_dir/fake-$1.log" | cut -d' ' -f2- >"$case_dir/fake-$1.posted" || true
+  if ! diff -u "$here/expected/$2" "$case_dir/fake-$1.posted" >"$case_dir/fake-$1.diff"; then
+    fail "$1.exe did not get the expected messages:"
+    sed 's/^/     /' "$case_dir/fake-$1.diff"
+  fi
+}
+
+# expect_no_fake NAME: the fake installer was never started.
+expect_no_fake() {
+  [ ! -e "$WINEPREFIX/drive_c/talvex-fake-$1.log" ] || fail "$1.exe was started"
+}
+
+# expect_fakes_ended NAME...: each fake's heartbeat (rewritten every 200 ms while it runs) has
+# stopped: the setup program terminated it and left no process behind.
+expect_fakes_ended() {
+  for fake in "$@"; do
+    cp "$WINEPREFIX/drive_c/talvex-fake-$fake.alive" "$case_dir/$fake.alive1" 2>/dev/null ||
+      fail "$fake.exe left no heartbeat"
+  done
+  sleep 0.7
+  for fake in "$@"; do
+    [ -f "$case_dir/$fake.alive1" ] || continue
+    cmp -s "$case_dir/$fake.alive1" "$WINEPREFIX/drive_c/talvex-fake-$fake.alive" ||
+      fail "$fake.exe is still running"
+  done
 }
 
 # end_case: the verdict; a passed case's prefix is removed to keep the disk small.

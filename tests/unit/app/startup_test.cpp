@@ -18,17 +18,7 @@ using testing::TestMachine;
 const char kFailure[] = "error = 1\r\nrestart = 0\r\n";
 const char kSuccess[] = "error = 0\r\nrestart = 1\r\n";
 
-// A wizard constructed without "-s" on the machine, kept for inspection.
-struct Wizard {
-  explicit Wizard(TestMachine& machine, std::vector<std::string> arguments = {})
-      : ui(boxes), application(ui, "Setup") {
-    form = application.CreateForm<TForm2>(machine.Machine().platform(), std::move(arguments));
-  }
-  std::ostringstream boxes;
-  HeadlessUi ui;
-  TApplication application;
-  TForm2* form;
-};
+using Wizard = testing::WizardOnMachine;
 
 std::string AllThreeFunctions() {
   return DeviceKey("Root\\SC\\0", {"*KVE0513"}) + DeviceKey("Root\\MS\\0", {"*KVE0515"}) +
@@ -162,10 +152,7 @@ TEST(StartupTest, TheFailureResultIsOnDiskBeforeTheVersionIsDetected) {
   WatchingRegistry watching(base.registry, machine.folder() / "d" / "SETUP" / "log.txt");
   Platform platform{watching,     base.devices, base.newdev,  base.files,     base.folders,
                     base.process, base.errors,  base.console, base.processes, base.windows};
-  std::ostringstream boxes;
-  HeadlessUi ui(boxes);
-  TApplication application(ui, "Setup");
-  application.CreateForm<TForm2>(platform, std::vector<std::string>{});
+  Wizard wizard(platform);
   EXPECT_TRUE(watching.logBeforeFirstRead);
 }
 

@@ -142,11 +142,8 @@ TEST(PnpEngineTest, OnlyTickedAndEnabledBoxesAreInstalled) {
       .Registry(testing::WindowsXpKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}) +
                 DeviceKey("Root\\SD\\0", {"*KVE0517"}) + DeviceKey("Root\\SC\\0", {"*KVE0513"}))
       .Package();
-  std::ostringstream boxes;
-  HeadlessUi ui(boxes);
-  TApplication application(ui, "Setup");
-  TForm2* wizard =
-      application.CreateForm<TForm2>(machine.Machine().platform(), std::vector<std::string>{});
+  testing::WizardOnMachine onMachine(machine);
+  TForm2* wizard = onMachine.form;
   wizard->SDCheckBox->Click();  // the user unticks SD
   wizard->SCCheckBox->SetEnabled(false);
   machine.ClearOut();
@@ -165,14 +162,11 @@ TEST(PnpEngineTest, ADeviceGoneSinceStartUpIsSkippedSilently) {
       .Registry(testing::WindowsXpKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}) +
                 DeviceKey("Root\\SD\\0", {"*KVE0517"}))
       .Package();
-  std::ostringstream boxes;
-  HeadlessUi ui(boxes);
-  TApplication application(ui, "Setup");
-  TForm2* wizard =
-      application.CreateForm<TForm2>(machine.Machine().platform(), std::vector<std::string>{});
+  testing::WizardOnMachine onMachine(machine);
+  TForm2* wizard = onMachine.form;
   machine.Machine().registry_store().DeleteKey(std::string(kEnum) + "Root\\MS\\0");
   wizard->InstallWin2000XP();
-  EXPECT_EQ(boxes.str(), "");
+  EXPECT_EQ(onMachine.boxes.str(), "");
   EXPECT_EQ(InfPathOf(machine, "Root\\SD\\0"), "D:\\SETUP\\auto\\winxp\\kvsd.inf");
 }
 

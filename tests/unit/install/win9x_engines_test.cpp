@@ -129,11 +129,8 @@ TEST(Win98EngineTest, OnlyChosenDriversAndTheComponentsStepOnlyForTheSmartCard) 
   TestMachine machine;
   Win98Machine(machine);
   machine.File("d/SETUP/smclib.exe", "x");
-  std::ostringstream boxes;
-  HeadlessUi ui(boxes);
-  TApplication application(ui, "Setup");
-  TForm2* wizard =
-      application.CreateForm<TForm2>(machine.Machine().platform(), std::vector<std::string>{});
+  testing::WizardOnMachine onMachine(machine);
+  TForm2* wizard = onMachine.form;
   wizard->SDCheckBox->SetEnabled(false);  // ticked but disabled: skipped entirely
   wizard->SCCheckBox->Click();            // unticked
   machine.Machine().registry_store().DeleteKey(kBaseKey);
@@ -187,11 +184,8 @@ TEST(WinMeEngineTest, StorageStepsMarkTheDriverInstalledEvenWithoutADevice) {
       .Registry(testing::WindowsMeKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}) +
                 DeviceKey("Root\\SC\\0", {"*KVE0513"}))
       .Package();
-  std::ostringstream boxes;
-  HeadlessUi ui(boxes);
-  TApplication application(ui, "Setup");
-  TForm2* wizard =
-      application.CreateForm<TForm2>(machine.Machine().platform(), std::vector<std::string>{});
+  testing::WizardOnMachine onMachine(machine);
+  TForm2* wizard = onMachine.form;
   machine.Machine().registry_store().DeleteKey(std::string(kEnum) + "Root\\MS\\0");
   wizard->SCCheckBox->Click();
   wizard->InstallWinMe();

@@ -50,11 +50,8 @@ class ComponentsTest : public ::testing::Test {
   TForm2& Wizard(const std::string& extraRegistry = "") {
     machine_.Registry(testing::WindowsMeKeys() + DeviceKey("Root\\SC\\0", {"*KVE0513"}) +
                       extraRegistry);
-    ui_ = std::make_unique<HeadlessUi>(boxes_);
-    application_ = std::make_unique<TApplication>(*ui_, "Setup");
-    wizard_ =
-        application_->CreateForm<TForm2>(machine_.Machine().platform(), std::vector<std::string>{});
-    return *wizard_;
+    wizard_ = std::make_unique<testing::WizardOnMachine>(machine_);
+    return *wizard_->form;
   }
   sim::SimMachine& Sim() { return machine_.Machine(); }
   std::vector<std::string> Posted() {
@@ -70,10 +67,7 @@ class ComponentsTest : public ::testing::Test {
   }
 
   TestMachine machine_;
-  std::ostringstream boxes_;
-  std::unique_ptr<HeadlessUi> ui_;
-  std::unique_ptr<TApplication> application_;
-  TForm2* wizard_ = nullptr;
+  std::unique_ptr<testing::WizardOnMachine> wizard_;
 };
 
 TEST_F(ComponentsTest, EvidenceOfEachComponent) {
@@ -124,7 +118,7 @@ TEST_F(ComponentsTest, UnattendedRunsBothInstallersAndAnswersThem) {
   EXPECT_EQ(Sim().processes().OpenHandles(), 0u);
   EXPECT_EQ(wizard.SmclibPresent, 1);
   EXPECT_EQ(wizard.SmartcardBasePresent, 1);
-  EXPECT_EQ(boxes_.str(), "");
+  EXPECT_EQ(wizard_->boxes.str(), "");
 }
 
 TEST_F(ComponentsTest, LibraryInstallerPausesAfterItsStartAndBeforeItsAnswer) {
@@ -236,7 +230,7 @@ TEST_F(ComponentsTest, MissingInstallersAreNotStartedAndNothingIsSaid) {
   wizard.Unattended = 1;
   EXPECT_TRUE(wizard.SmartCardComponentsReady());
   EXPECT_TRUE(Sim().processes().started().empty());
-  EXPECT_EQ(boxes_.str(), "");
+  EXPECT_EQ(wizard_->boxes.str(), "");
 }
 
 TEST_F(ComponentsTest, InteractiveShowsTheNoticeAndTheWarning) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/wizard/tform2.h"
+#include "framework/headless/headless_ui.h"
 #include "platform/sim/machine.h"
 
 namespace talvex::testing {
@@ -76,6 +78,21 @@ class TestMachine {
   std::string registry_;
   std::ostringstream out_;
   std::unique_ptr<sim::SimMachine> machine_;
+};
+
+// A wizard window constructed on the machine without "-s" (or on another platform), kept for
+// inspection; its message boxes are collected in boxes.
+struct WizardOnMachine {
+  explicit WizardOnMachine(TestMachine& machine, std::vector<std::string> arguments = {})
+      : WizardOnMachine(machine.Machine().platform(), std::move(arguments)) {}
+  explicit WizardOnMachine(Platform& platform, std::vector<std::string> arguments = {})
+      : ui(boxes), application(ui, "Setup") {
+    form = application.CreateForm<TForm2>(platform, std::move(arguments));
+  }
+  std::ostringstream boxes;
+  HeadlessUi ui;
+  TApplication application;
+  TForm2* form = nullptr;
 };
 
 // The text of a REG_SZ value of the key at path, or "<missing>" / "<no key>".

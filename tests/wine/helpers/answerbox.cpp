@@ -1,11 +1,11 @@
 // answerbox TITLE OUTFILE [TIMEOUT_MS [SCREENSHOT.bmp]]
 // Waits (at most TIMEOUT_MS, default 30000) for a visible top-level window with the exact title,
-// or any visible top-level window when TITLE is "*", writes what it shows into OUTFILE, answers
-// it with OK and waits for it to go away.
-// OUTFILE lines: "title=...", one "text=..." per static text, one "button=..." per button;
-// CR, LF and backslash in texts are written as \r, \n and \\.
-// With SCREENSHOT, what the window shows is also saved as a BMP picture before the answer.
-// Exit code: 0 answered and gone, 1 no such window in time, 3 still there after the answer.
+// or any visible top-level window but the fake installers' when TITLE is "*", writes what it shows
+// into OUTFILE, answers it with OK and waits for it to go away. OUTFILE lines: "title=...", one
+// "text=..." per static text, one "button=..." per button; CR, LF and backslash in texts are
+// written as \r, \n and \\. With SCREENSHOT, what the window shows is also saved as a BMP picture
+// before the answer. Exit code: 0 answered and gone, 1 no such window in time, 3 still there after
+// the answer.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -61,7 +61,9 @@ struct Search {
 BOOL CALLBACK MatchTopLevel(HWND window, LPARAM search_address) {
   auto& search = *reinterpret_cast<Search*>(search_address);
   const std::string wanted = search.title;
-  if (IsWindowVisible(window) && (wanted == "*" || WindowText(window) == wanted)) {
+  // The suite's fake installers mark their windows: they are expected, never "any window".
+  const bool fake = GetPropA(window, "TalvexFakeInstaller") != nullptr;
+  if (IsWindowVisible(window) && ((wanted == "*" && !fake) || WindowText(window) == wanted)) {
     search.found = window;
     return FALSE;
   }
