@@ -1,5 +1,6 @@
 #include "framework/registry_object.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/winconst.h"
