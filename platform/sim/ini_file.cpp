@@ -3,17 +3,14 @@
 #include "platform/ascii_text.h"
 
 namespace talvex::sim {
-namespace {
 
-std::string Trim(const std::string& text) {
+std::string TrimBlanks(const std::string& text) {
   size_t begin = text.find_first_not_of(" \t\r");
   if (begin == std::string::npos)
     return {};
   size_t end = text.find_last_not_of(" \t\r");
   return text.substr(begin, end + 1 - begin);
 }
-
-}  // namespace
 
 IniFile IniFile::Parse(const std::string& text) {
   IniFile file;
@@ -23,17 +20,17 @@ IniFile IniFile::Parse(const std::string& text) {
     size_t end = text.find('\n', pos);
     if (end == std::string::npos)
       end = text.size();
-    std::string line = Trim(text.substr(pos, end - pos));
+    std::string line = TrimBlanks(text.substr(pos, end - pos));
     pos = end + 1;
     ++lineNumber;
     if (lineNumber == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
-      line = Trim(line.substr(3));
+      line = TrimBlanks(line.substr(3));
     if (line.empty() || line[0] == ';')
       continue;
     if (line[0] == '[') {
       if (line.back() != ']' || line.size() < 3)
         throw IniError("machine.ini line " + std::to_string(lineNumber) + ": bad section");
-      file.sections_.push_back({Trim(line.substr(1, line.size() - 2)), {}});
+      file.sections_.push_back({TrimBlanks(line.substr(1, line.size() - 2)), {}});
       continue;
     }
     size_t equals = line.find('=');
@@ -41,10 +38,10 @@ IniFile IniFile::Parse(const std::string& text) {
       throw IniError("machine.ini line " + std::to_string(lineNumber) + ": 'key = value' expected");
     if (file.sections_.empty())
       throw IniError("machine.ini line " + std::to_string(lineNumber) + ": value before a section");
-    std::string key = Trim(line.substr(0, equals));
+    std::string key = TrimBlanks(line.substr(0, equals));
     if (key.empty())
       throw IniError("machine.ini line " + std::to_string(lineNumber) + ": empty key");
-    file.sections_.back().entries.push_back({key, Trim(line.substr(equals + 1)), lineNumber});
+    file.sections_.back().entries.push_back({key, TrimBlanks(line.substr(equals + 1)), lineNumber});
   }
   return file;
 }

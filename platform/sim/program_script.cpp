@@ -7,13 +7,6 @@
 namespace talvex::sim {
 namespace {
 
-std::string Trim(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string::npos)
-    return {};
-  return text.substr(begin, text.find_last_not_of(" \t") + 1 - begin);
-}
-
 IniError Bad(const IniEntry& entry, const std::string& why) {
   return IniError("machine.ini line " + std::to_string(entry.line) + ": " + why);
 }
@@ -30,7 +23,7 @@ PresetWindow ParseWindow(const IniEntry& entry) {
   size_t bar = entry.value.find('|');
   if (bar == std::string::npos)
     throw Bad(entry, "a window is '<class> | <title>'");
-  return {Trim(entry.value.substr(0, bar)), Trim(entry.value.substr(bar + 1))};
+  return {TrimBlanks(entry.value.substr(0, bar)), TrimBlanks(entry.value.substr(bar + 1))};
 }
 
 ScriptEvent ParseEvent(const IniEntry& entry, const std::string& word, const std::string& time) {
@@ -60,7 +53,7 @@ ProgramScript ParseProgram(const IniSection& section, const std::string& path) {
     std::string key = entry.key;
     size_t space = key.find_first_of(" \t");
     std::string word = space == std::string::npos ? key : key.substr(0, space);
-    std::string rest = space == std::string::npos ? "" : Trim(key.substr(space));
+    std::string rest = space == std::string::npos ? "" : TrimBlanks(key.substr(space));
     if (EqualsIgnoreCase(word, "window") || EqualsIgnoreCase(word, "key") ||
         EqualsIgnoreCase(word, "file")) {
       script.events.push_back(ParseEvent(entry, word, rest));
@@ -69,11 +62,11 @@ ProgramScript ParseProgram(const IniSection& section, const std::string& path) {
       if (value.rfind("fails", 0) != 0)
         throw Bad(entry, "start = fails [error <code>]");
       script.startFails = true;
-      std::string tail = Trim(value.substr(5));
+      std::string tail = TrimBlanks(value.substr(5));
       if (!tail.empty()) {
         if (tail.rfind("error", 0) != 0)
           throw Bad(entry, "start = fails [error <code>]");
-        script.startError = static_cast<uint32_t>(ParseNumber(entry, Trim(tail.substr(5))));
+        script.startError = static_cast<uint32_t>(ParseNumber(entry, TrimBlanks(tail.substr(5))));
       }
     } else if (EqualsIgnoreCase(key, "ends")) {
       if (!EqualsIgnoreCase(entry.value, "never"))
@@ -96,7 +89,7 @@ std::vector<ProgramScript> ReadProgramScripts(const IniFile& ini) {
   for (const IniSection& section : ini.sections()) {
     if (section.name.size() < 8 || !EqualsIgnoreCase(section.name.substr(0, 8), "program "))
       continue;
-    std::string path = Trim(section.name.substr(8));
+    std::string path = TrimBlanks(section.name.substr(8));
     if (path.empty())
       throw IniError("machine.ini: [program] needs the program's path");
     scripts.push_back(ParseProgram(section, path));
