@@ -61,25 +61,21 @@ class DriverUpdateEngine {
   int32_t reboot_ = 0;  // set by the update; restarts are always asked for anyway
 };
 
-bool IsChosen(const TCheckBox* box) {
-  return box->Checked() && box->Enabled();
-}
-
 }  // namespace
 
 void InstallWinMe(TForm2& wizard) {
   DriverUpdateEngine engine(wizard);
   engine.Prepare();
   std::string folder = wizard.ProgramFolder + "auto\\winme\\";
-  if (IsChosen(wizard.MSCheckBox)) {
+  if (wizard.IsChosen(wizard.MSCheckBox)) {
     engine.InstallDriver(kMemoryStickDriver, folder + kMemoryStickDriver.infWinMe, false);
     wizard.DriverInstalled = 1;
   }
-  if (IsChosen(wizard.SDCheckBox)) {
+  if (wizard.IsChosen(wizard.SDCheckBox)) {
     engine.InstallDriver(kSdCardDriver, folder + kSdCardDriver.infWinMe, false);
     wizard.DriverInstalled = 1;
   }
-  if (IsChosen(wizard.SCCheckBox) && wizard.SmartCardComponentsReady())
+  if (wizard.IsChosen(wizard.SCCheckBox) && wizard.SmartCardComponentsReady())
     engine.InstallDriver(kSmartCardDriver, folder + kSmartCardDriver.infWinMe, false);
 }
 
@@ -88,11 +84,11 @@ void InstallWin2000XP(TForm2& wizard) {
   engine.Prepare();
   std::string folder =
       wizard.ProgramFolder + (wizard.WindowsVersion == WinXP ? "auto\\winxp\\" : "auto\\win2k\\");
-  if (IsChosen(wizard.MSCheckBox))
+  if (wizard.IsChosen(wizard.MSCheckBox))
     engine.InstallDriver(kMemoryStickDriver, folder + kMemoryStickDriver.infWin2000XP, true);
-  if (IsChosen(wizard.SDCheckBox))
+  if (wizard.IsChosen(wizard.SDCheckBox))
     engine.InstallDriver(kSdCardDriver, folder + kSdCardDriver.infWin2000XP, true);
-  if (IsChosen(wizard.SCCheckBox))
+  if (wizard.IsChosen(wizard.SCCheckBox))
     engine.InstallDriver(kSmartCardDriver, folder + kSmartCardDriver.infWin2000XP, false);
 }
 

@@ -28,10 +28,6 @@ constexpr std::array<CopiedFile, 2> kSmartCardFiles{
     {{"kvscr.inf", "\\inf\\other\\Korvane Electronics CorpKVSCR.inf"},
      {"kvscr.sys", "\\system32\\drivers\\KVSCR.sys"}}};
 
-bool IsChosen(const TCheckBox* box) {
-  return box->Checked() && box->Enabled();
-}
-
 class Win98Engine {
  public:
   Win98Engine(TForm2& wizard, std::string windowsFolder)
@@ -97,11 +93,11 @@ bool InstallWin98(TForm2& wizard) {
   }
   wizard.UpdateProgramFolder();
   Win98Engine engine(wizard, *windowsFolder);
-  if (IsChosen(wizard.MSCheckBox))
+  if (wizard.IsChosen(wizard.MSCheckBox))
     engine.InstallStorageDriver(kMemoryStickDriver, kMemoryStickFiles);
-  if (IsChosen(wizard.SDCheckBox))
+  if (wizard.IsChosen(wizard.SDCheckBox))
     engine.InstallStorageDriver(kSdCardDriver, kSdCardFiles);
-  if (IsChosen(wizard.SCCheckBox) && wizard.SmartCardComponentsReady())
+  if (wizard.IsChosen(wizard.SCCheckBox) && wizard.SmartCardComponentsReady())
     engine.InstallSmartCardDriver();
   return engine.all_copied();
 }

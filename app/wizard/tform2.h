@@ -55,6 +55,8 @@ class TForm2 : public TForm {
   bool PrintFailure(const std::string& operation);
 
   // Installation.
+  // A driver is installed only when its box is both ticked and enabled.
+  static bool IsChosen(const TCheckBox* box) { return box->Checked() && box->Enabled(); }
   void InstallWin2000XP();
   void InstallWinMe();
   // False when a file could not be copied.
