@@ -25,6 +25,15 @@ void TApplication::ProcessMessages() {
   ui_.ProcessMessages(*this);
 }
 
+bool TApplication::QueryEndSession() {
+  bool allowed = true;
+  for (const auto& form : forms_) {
+    if (form->ParentForm() == nullptr && !form->CloseQuery())
+      allowed = false;
+  }
+  return allowed;
+}
+
 int TApplication::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
   return ui_.MessageBoxA(Handle(), text, caption, flags);
 }

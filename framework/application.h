@@ -40,6 +40,11 @@ class TApplication {
   void Terminate() { terminated_ = true; }
   bool Terminated() const { return terminated_; }
   void ProcessMessages();
+  // Windows asks whether the session may end (shut-down, restart, log-off): the close query of
+  // every top-level form runs, hidden ones included, in the order the forms were created; a form
+  // living inside another is not asked, as Windows asks top-level windows only. True when every
+  // form allows the end.
+  bool QueryEndSession();
 
   // A modal box owned by the application's hidden window.
   int MessageBox(const std::string& text, const std::string& caption, uint32_t flags);

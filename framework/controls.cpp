@@ -2,6 +2,9 @@
 
 #include <sstream>
 
+#include "framework/picture.h"
+#include "framework/resources.h"
+
 namespace talvex {
 
 TControl::TControl(std::string name, TControl* parent) : name_(std::move(name)), parent_(parent) {
@@ -146,6 +149,29 @@ void TMemo::ApplyProperty(const DesignProperty& property) {
     throw EDesignError("property Lines.Strings needs a list of texts");
   }
   TControl::ApplyProperty(property);
+}
+
+void TImage::ApplyProperty(const DesignProperty& property) {
+  if (property.name == "Picture") {
+    std::string name = AsText(property);
+    if (!FindEmbeddedResource(name))
+      throw EDesignError("no picture " + name);
+    picture_name_ = std::move(name);
+    picture_.reset();
+    Changed();
+    return;
+  }
+  TControl::ApplyProperty(property);
+}
+
+const TJpegImage* TImage::Picture() const {
+  if (picture_name_.empty())
+    return nullptr;
+  if (!picture_) {
+    std::optional<std::string> bytes = FindEmbeddedResource(picture_name_);
+    picture_ = std::make_unique<TJpegImage>(DecodePicture(picture_name_, bytes.value_or("")));
+  }
+  return picture_.get();
 }
 
 void TEdit::SetText(const std::string& text) {

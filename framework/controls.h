@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/design.h"
+#include "framework/jpeg_image.h"
 
 namespace talvex {
 
@@ -130,6 +131,16 @@ class TImage : public TControl {
  public:
   using TControl::TControl;
   const char* ClassName() const override { return "TImage"; }
+  // "Picture" names an embedded JPEG or bitmap file, which must exist; the rest as for controls.
+  void ApplyProperty(const DesignProperty& property) override;
+  const std::string& PictureName() const { return picture_name_; }
+  // The picture's pixels, decoded on first use (null without a picture). Throws EJpegError or
+  // EPictureError when the embedded file does not decode.
+  const TJpegImage* Picture() const;
+
+ private:
+  std::string picture_name_;
+  mutable std::unique_ptr<TJpegImage> picture_;
 };
 
 class TBevel : public TControl {

@@ -1,6 +1,7 @@
 #include "framework/form.h"
 
 #include "framework/application.h"
+#include "framework/picture.h"
 #include "framework/resources.h"
 
 namespace talvex {
@@ -41,6 +42,14 @@ void TForm::LoadDesign() {
     if (control == nullptr)
       throw EDesignError("design " + design_name_ + " has no " + name);
     binder(control);
+  }
+  // A window icon must be an icon file that the program holds.
+  if (const DesignValue* icon = StoredProperty("Icon")) {
+    const auto* name = std::get_if<std::string>(icon);
+    std::optional<std::string> bytes = name ? FindEmbeddedResource(*name) : std::nullopt;
+    if (!bytes)
+      throw EDesignError("design " + design_name_ + " names no icon file the program holds");
+    ParseIconDirectory(*bytes);
   }
   application_.Ui().FormCreated(*this);
   if (OnCreate)
@@ -132,11 +141,15 @@ void TForm::Activate() {
     OnActivate(this);
 }
 
-void TForm::Close() {
+bool TForm::CloseQuery() {
   bool canClose = true;
   if (OnCloseQuery)
     OnCloseQuery(this, canClose);
-  if (!canClose)
+  return canClose;
+}
+
+void TForm::Close() {
+  if (!CloseQuery())
     return;
   if (OnClose)
     OnClose(this);
@@ -147,6 +160,21 @@ void TForm::Close() {
 
 void TForm::Repaint() {
   Changed();
+}
+
+void TForm::ShowModal() {
+  Show();
+  if (Visible())
+    application_.Ui().RunModal(application_, *this);
+}
+
+void TForm::SetParentForm(TForm& parent) {
+  parent_form_ = &parent;
+  application_.Ui().SetParentForm(*this, parent);
+}
+
+WindowHandle TForm::Handle() {
+  return application_.Ui().FormHandle(*this);
 }
 
 }  // namespace talvex

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/controls.h"
+#include "platform/handles.h"
 
 namespace talvex {
 
@@ -33,6 +34,17 @@ class TForm : public TControl {
   // A close request, as the title bar's close button makes: OnCloseQuery, then OnClose.
   void Close();
   void Repaint();
+  // Shows the form and returns once it is hidden again (closed); meanwhile the other forms take
+  // no input.
+  void ShowModal();
+  // Runs OnCloseQuery alone, as Windows' question whether the session may end does; true when the
+  // form allows the close.
+  bool CloseQuery();
+  // Makes this form a child window of the parent form (null: none yet).
+  void SetParentForm(TForm& parent);
+  TForm* ParentForm() const { return parent_form_; }
+  // The handle of the form's window.
+  WindowHandle Handle();
 
   TNotifyEvent OnCreate, OnShow, OnActivate, OnClose;
   TCloseQueryEvent OnCloseQuery;
@@ -71,6 +83,7 @@ class TForm : public TControl {
   std::map<std::string, std::function<void(TControl*)>> control_binders_;
   std::map<std::string, TNotifyEvent> handlers_;
   std::map<std::string, TCloseQueryEvent> close_query_handlers_;
+  TForm* parent_form_ = nullptr;
 };
 
 }  // namespace talvex

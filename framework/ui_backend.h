@@ -31,6 +31,14 @@ class UiBackend {
   virtual void ProcessMessages(TApplication& application) = 0;
   // The message loop: returns when the application is told to end.
   virtual void Run(TApplication& application) = 0;
+  // Shows the form (already visible) modally: the other forms take no input, and the call returns
+  // once the form is hidden again or the application is told to end.
+  virtual void RunModal(TApplication& application, TForm& form) = 0;
+  // Makes the child form's window a child window of the parent form: drawn inside the parent's
+  // client area and moving with it.
+  virtual void SetParentForm(TForm& child, TForm& parent) = 0;
+  // The handle of the form's window, for the Windows calls the program makes on it itself.
+  virtual WindowHandle FormHandle(TForm& form) = 0;
 };
 
 }  // namespace talvex

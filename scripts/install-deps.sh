@@ -8,7 +8,10 @@ what=${1:-native}
 packages=(cmake ninja-build g++ make python3 clang-format libgtest-dev libgmock-dev googletest
           libjpeg62-turbo-dev)
 if [ "$what" = all ]; then
-  packages+=(g++-mingw-w64-i686 nasm dpkg-dev wine wine32:i386 xvfb xauth)
+  # x11-apps: xwd, the Wine test bed's screenshots; libjpeg-turbo-progs: cjpeg, for
+  # scripts/make-artwork.py.
+  packages+=(g++-mingw-w64-i686 nasm dpkg-dev wine wine32:i386 xvfb xauth x11-apps
+             libjpeg-turbo-progs)
 fi
 
 missing=()

@@ -38,4 +38,8 @@ void HeadlessUi::Run(TApplication& application) {
   application.Terminate();
 }
 
+void HeadlessUi::RunModal(TApplication&, TForm& form) {
+  form.Close();
+}
+
 }  // namespace talvex

@@ -21,6 +21,12 @@ class HeadlessUi : public UiBackend {
   void ProcessMessages(TApplication&) override {}
   // With no user input to come, the user closes the main window.
   void Run(TApplication& application) override;
+  // With no user input to come, the user closes the modal window at once.
+  void RunModal(TApplication& application, TForm& form) override;
+  // The form keeps its parent itself; nothing is drawn here.
+  void SetParentForm(TForm&, TForm&) override {}
+  // A distinct number per form, stable for its life.
+  WindowHandle FormHandle(TForm& form) override { return reinterpret_cast<WindowHandle>(&form); }
 
   // A box's line: line breaks in the text are written as \n (and \r).
   static std::string BoxLine(const std::string& caption, const std::string& text);

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "framework/application.h"
 #include "framework/form.h"
@@ -105,6 +106,55 @@ void Win32UiBackend::Run(TApplication& application) {
       return;
     Dispatch(message);
   }
+}
+
+void Win32UiBackend::RunModal(TApplication& application, TForm& form) {
+  // The other top-level forms take no input meanwhile; forms inside them follow their parent.
+  std::vector<HWND> disabled;
+  for (const auto& other : application.Forms()) {
+    HWND window = reinterpret_cast<HWND>(WindowOf(*other));
+    if (other.get() == &form || other->ParentForm() != nullptr || window == nullptr)
+      continue;
+    if (::IsWindowEnabled(window)) {
+      ::EnableWindow(window, FALSE);
+      disabled.push_back(window);
+    }
+  }
+  MSG message{};
+  while (form.Visible() && !application.Terminated()) {
+    BOOL result = ::GetMessageA(&message, nullptr, 0, 0);
+    if (result == 0) {
+      // The quit message belongs to the outer loop too.
+      application.Terminate();
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    if (result == -1)
+      break;
+    Dispatch(message);
+  }
+  for (HWND window : disabled)
+    ::EnableWindow(window, TRUE);
+}
+
+void Win32UiBackend::SetParentForm(TForm& child, TForm& parent) {
+  HWND childWindow = reinterpret_cast<HWND>(WindowOf(child));
+  HWND parentWindow = reinterpret_cast<HWND>(WindowOf(parent));
+  if (childWindow == nullptr || parentWindow == nullptr || ::GetParent(childWindow) == parentWindow)
+    return;
+  // The window stays where it is on the screen, now in the parent's client coordinates.
+  RECT rect{};
+  ::GetWindowRect(childWindow, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, parentWindow, reinterpret_cast<POINT*>(&rect), 2);
+  LONG style = ::GetWindowLongA(childWindow, GWL_STYLE);
+  ::SetWindowLongA(childWindow, GWL_STYLE, (style & ~static_cast<LONG>(WS_POPUP)) | WS_CHILD);
+  ::SetParent(childWindow, parentWindow);
+  ::SetWindowPos(childWindow, HWND_TOP, rect.left, rect.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+WindowHandle Win32UiBackend::FormHandle(TForm& form) {
+  return WindowOf(form);
 }
 
 WindowHandle Win32UiBackend::WindowOf(const TControl& control) {

@@ -30,6 +30,9 @@ class Win32UiBackend final : public UiBackend {
   void FormVisibilityChanged(TForm& form) override;
   void ProcessMessages(TApplication& application) override;
   void Run(TApplication& application) override;
+  void RunModal(TApplication& application, TForm& form) override;
+  void SetParentForm(TForm& child, TForm& parent) override;
+  WindowHandle FormHandle(TForm& form) override;
 
   // The window that shows a control or form, or 0 when it has none.
   static WindowHandle WindowOf(const TControl& control);
