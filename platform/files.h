@@ -17,6 +17,9 @@ class Files {
   // No security attributes. Fails with ERROR_ALREADY_EXISTS for an existing folder and
   // ERROR_PATH_NOT_FOUND when its parent is missing.
   virtual bool CreateDirectoryA(const std::string& path) = 0;
+  // The FILE_ATTRIBUTE_* bits of a file or folder; INVALID_FILE_ATTRIBUTES (0xFFFFFFFF) with the
+  // last error set when there is none.
+  virtual uint32_t GetFileAttributesA(const std::string& path) = 0;
   // SetupInstallFileA without an INF: copies sourcePathRoot\sourceFile to destinationName,
   // replacing an existing file. Never creates folders.
   virtual bool SetupInstallFileA(const std::string& sourceFile, const std::string& sourcePathRoot,

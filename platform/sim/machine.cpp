@@ -91,8 +91,8 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       windows_(errors_),
       processes_(ReadProgramScripts(ini), clock_, windows_, store_, registry_, paths_, errors_,
                  failures_),
-      platform_{registry_, devices_, newdev_,  files_,     folders_,
-                process_,  errors_,  console_, processes_, windows_} {
+      platform_{registry_, devices_, newdev_,    files_,   folders_, process_,
+                errors_,   console_, processes_, windows_, shell_} {
   for (const PresetWindow& window : ReadPresetWindows(ini))
     windows_.Open(window.className, window.title, -1);
 }

@@ -18,6 +18,7 @@
 #include "platform/sim/sim_newdev.h"
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_shell.h"
 #include "platform/sim/sim_system.h"
 #include "platform/sim/sim_windows.h"
 
@@ -44,6 +45,7 @@ class SimMachine {
   SimProcesses& processes() { return processes_; }
   SimWindows& windows() { return windows_; }
   SimClock& clock() { return clock_; }
+  SimShell& shell() { return shell_; }
 
   SimMachine(const std::filesystem::path& folder, const IniFile& ini, RegistryStore store,
              std::ostream& out);
@@ -64,6 +66,7 @@ class SimMachine {
   SimClock clock_;
   SimWindows windows_;
   SimProcesses processes_;
+  SimShell shell_;
   Platform platform_;
 };
 

@@ -62,6 +62,22 @@ bool SimFiles::CreateDirectoryA(const std::string& path) {
   return true;
 }
 
+uint32_t SimFiles::GetFileAttributesA(const std::string& path) {
+  if (auto failure = failures_.Check("GetFileAttributesA", path, win::ERROR_ACCESS_DENIED)) {
+    Fail(*failure);
+    return win::INVALID_FILE_ATTRIBUTES;
+  }
+  std::optional<std::filesystem::path> found = paths_.FindExisting(path);
+  if (!found) {
+    Fail(paths_.ForCreate(path) ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND);
+    return win::INVALID_FILE_ATTRIBUTES;
+  }
+  std::error_code error;
+  errors_.SetLastError(0);
+  return std::filesystem::is_directory(*found, error) ? win::FILE_ATTRIBUTE_DIRECTORY
+                                                      : win::FILE_ATTRIBUTE_ARCHIVE;
+}
+
 bool SimFiles::SetupInstallFileA(const std::string& sourceFile, const std::string& sourcePathRoot,
                                  const std::string& destinationName, uint32_t) {
   if (auto failure =

@@ -40,6 +40,10 @@ bool Win32Files::CreateDirectoryA(const std::string& path) {
   return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
 
+uint32_t Win32Files::GetFileAttributesA(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str());
+}
+
 bool Win32Files::SetupInstallFileA(const std::string& sourceFile, const std::string& sourcePathRoot,
                                    const std::string& destinationName, uint32_t copyStyle) {
   // No INF and no copy callback: a plain copy of one file, queued and committed by SetupAPI.

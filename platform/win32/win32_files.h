@@ -11,6 +11,7 @@ class Win32Files final : public Files {
   bool WriteNewFile(const std::string& path, const std::string& bytes) override;
   bool CanOpenForReading(const std::string& path) override;
   bool CreateDirectoryA(const std::string& path) override;
+  uint32_t GetFileAttributesA(const std::string& path) override;
   bool SetupInstallFileA(const std::string& sourceFile, const std::string& sourcePathRoot,
                          const std::string& destinationName, uint32_t copyStyle) override;
 };

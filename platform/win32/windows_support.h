@@ -13,6 +13,8 @@
 #include <windows.h>
 
 #include <setupapi.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 // The framework's TApplication::MessageBox shares its name with the A/W-switching macro; the
 // backends call MessageBoxA by name, so the macro is not needed.

@@ -82,8 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reported = reported * (data[0] >> 1) / 128;
   Platform& base = Machine().platform();
   OneDevice device(base.errors, property, reported);
-  Platform platform{base.registry, device,      base.newdev,  base.files,     base.folders,
-                    base.process,  base.errors, base.console, base.processes, base.windows};
+  Platform platform{base.registry,  device,       base.newdev, base.files,
+                    base.folders,   base.process, base.errors, base.console,
+                    base.processes, base.windows, base.shell};
   SearchDevices(platform, "*KVE0515", HardwareIdScope::kEveryEntry, false);
   SearchDevices(platform, "*KVE0515", HardwareIdScope::kFirstEntry, false);
   return 0;

@@ -150,8 +150,9 @@ TEST(StartupTest, TheFailureResultIsOnDiskBeforeTheVersionIsDetected) {
   machine.Registry(testing::WindowsXpKeys() + DeviceKey("Root\\A\\0", {"*KVE0515"}));
   Platform& base = machine.Machine().platform();
   WatchingRegistry watching(base.registry, machine.folder() / "d" / "SETUP" / "log.txt");
-  Platform platform{watching,     base.devices, base.newdev,  base.files,     base.folders,
-                    base.process, base.errors,  base.console, base.processes, base.windows};
+  Platform platform{watching,       base.devices, base.newdev, base.files,
+                    base.folders,   base.process, base.errors, base.console,
+                    base.processes, base.windows, base.shell};
   Wizard wizard(platform);
   EXPECT_TRUE(watching.logBeforeFirstRead);
 }
