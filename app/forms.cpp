@@ -23,10 +23,6 @@ TForm3::TForm3(TApplication& application) : TForm(application, "Form3", "Form3.d
   LoadDesign();
 }
 
-TForm4::TForm4(TApplication& application) : TForm(application, "Form4", "Form4.design") {
-  LoadDesign();
-}
-
 TForm5::TForm5(TApplication& application) : TForm(application, "Form5", "Form5.design") {
   LoadDesign();
 }

@@ -1,4 +1,4 @@
-// The program's windows besides the wizard: the backdrop, the reboot prompt, the source disk
+// The program's windows besides the wizard and the source disk prompt: the backdrop, the reboot
 // prompt, the missing-components warning and the notice.
 #pragma once
 
@@ -22,11 +22,6 @@ class TForm1 : public TForm {
 class TForm3 : public TForm {
  public:
   explicit TForm3(TApplication& application);
-};
-
-class TForm4 : public TForm {
- public:
-  explicit TForm4(TApplication& application);
 };
 
 class TForm5 : public TForm {

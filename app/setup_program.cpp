@@ -6,6 +6,7 @@
 #include "app/program_path.h"
 #include "app/wizard/tform2.h"
 #include "framework/application.h"
+#include "install/tform4.h"
 
 namespace talvex {
 
@@ -17,7 +18,7 @@ int RunSetupProgram(Platform& platform, UiBackend& ui, const std::vector<std::st
     application.CreateForm<TForm1>(platform);
     application.CreateForm<TForm2>(platform, arguments);
     application.CreateForm<TForm3>();
-    application.CreateForm<TForm4>();
+    application.CreateForm<TForm4>(platform);
     application.CreateForm<TForm5>();
     application.CreateForm<TForm6>();
     application.Run();

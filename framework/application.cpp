@@ -1,10 +1,33 @@
 #include "framework/application.h"
 
+#include "platform/winconst.h"
+
 namespace talvex {
 
 namespace {
+
 constexpr uint32_t kMbOk = 0x0;
+
+struct DialogKind {
+  const char* caption;
+  uint32_t symbol;
+};
+
+DialogKind KindOf(TMsgDlgType dlgType) {
+  switch (dlgType) {
+    case mtWarning:
+      return {"Warning", win::MB_ICONWARNING};
+    case mtError:
+      return {"Error", win::MB_ICONERROR};
+    case mtInformation:
+      return {"Information", win::MB_ICONINFORMATION};
+    case mtConfirmation:
+      return {"Confirm", win::MB_ICONQUESTION};
+  }
+  return {"", 0};
 }
+
+}  // namespace
 
 TApplication::TApplication(UiBackend& ui, std::string title) : ui_(ui), title_(std::move(title)) {}
 
@@ -40,6 +63,13 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
 
 void TApplication::ShowMessage(const std::string& text) {
   MessageBox(text, title_, kMbOk);
+}
+
+void TApplication::MessageDlg(const std::string& text, TMsgDlgType dlgType) {
+  DialogKind kind = KindOf(dlgType);
+  // No owner with MB_TASKMODAL: every window of the program is disabled while the box is up.
+  ui_.MessageBoxA(0, text, kind.caption,
+                  win::MB_OK | kind.symbol | win::MB_TASKMODAL | win::MB_TOPMOST);
 }
 
 void TApplication::ShowException(const std::exception& error) {

@@ -12,6 +12,9 @@
 
 namespace talvex {
 
+// The kinds of the framework's message dialog: each has its caption and symbol.
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
+
 class TApplication {
  public:
   TApplication(UiBackend& ui, std::string title);
@@ -33,6 +36,14 @@ class TApplication {
     return raw;
   }
   TForm* MainForm() const { return main_form_; }
+  // The first window of that class, or null.
+  template <class T>
+  T* FindForm() const {
+    for (const auto& form : forms_)
+      if (auto* found = dynamic_cast<T*>(form.get()))
+        return found;
+    return nullptr;
+  }
   const std::vector<std::unique_ptr<TForm>>& Forms() const { return forms_; }
 
   // Shows the main window and runs the message loop until Terminate.
@@ -50,6 +61,10 @@ class TApplication {
   int MessageBox(const std::string& text, const std::string& caption, uint32_t flags);
   // A plain message box: the text, an OK button and the application's title.
   void ShowMessage(const std::string& text);
+  // The framework's message dialog with one OK button, captioned after its kind ("Warning", ...)
+  // and showing its symbol. It is modal for every window of the program and stays above windows
+  // that stay on top, so that a prompt of that kind cannot hide it.
+  void MessageDlg(const std::string& text, TMsgDlgType dlgType);
   void ShowException(const std::exception& error);
 
  private:

@@ -191,6 +191,8 @@ std::unique_ptr<TControl> CreateControl(const std::string& className, const std:
                                         TControl* parent) {
   if (className == "TButton")
     return std::make_unique<TButton>(name, parent);
+  if (className == "TBitBtn")
+    return std::make_unique<TBitBtn>(name, parent);
   if (className == "TCheckBox")
     return std::make_unique<TCheckBox>(name, parent);
   if (className == "TMemo")

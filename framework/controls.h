@@ -91,6 +91,13 @@ class TButton : public TControl {
   void Click();
 };
 
+// A push button with room for a glyph beside its caption; it behaves as a button.
+class TBitBtn : public TButton {
+ public:
+  using TButton::TButton;
+  const char* ClassName() const override { return "TBitBtn"; }
+};
+
 class TCheckBox : public TControl {
  public:
   using TControl::TControl;
@@ -155,11 +162,13 @@ class TLabel : public TControl {
   const char* ClassName() const override { return "TLabel"; }
 };
 
+// A single-line edit box.
 class TEdit : public TControl {
  public:
   using TControl::TControl;
   const char* ClassName() const override { return "TEdit"; }
   const std::string& Text() const { return text_; }
+  // Replaces the whole text, as the program or the user's typing does.
   void SetText(const std::string& text);
   void ApplyProperty(const DesignProperty& property) override;
 

@@ -55,19 +55,19 @@ void TRegistry::WriteString(const std::string& name, const std::string& value) {
     throw ERegistryException("Failed to set data for '" + name + "'");
 }
 
-bool TRegistry::ReadString(const std::string& name, std::string* value) {
+std::string TRegistry::ReadString(const std::string& name) {
   uint32_t size = 0;
-  uint32_t type = 0;
-  if (registry_.RegQueryValueExA(current_.get(), name, &type, nullptr, &size) != 0)
-    return false;
-  std::vector<uint8_t> data(size + 1, 0);
+  if (registry_.RegQueryValueExA(current_.get(), name, nullptr, nullptr, &size) != 0 || size == 0)
+    return {};
+  std::vector<uint8_t> data(size, 0);
   uint32_t got = size;
+  uint32_t type = 0;
   if (registry_.RegQueryValueExA(current_.get(), name, &type, data.data(), &got) != 0)
-    return false;
-  data.resize(std::min(got, size));
-  std::string text(data.begin(), data.end());
-  *value = text.substr(0, text.find('\0'));
-  return true;
+    throw ERegistryException("Failed to get data for '" + name + "'");
+  if (type != win::REG_SZ && type != win::REG_EXPAND_SZ)
+    throw ERegistryException("Invalid data type for '" + name + "'");
+  std::string text(data.begin(), data.begin() + std::min(got, size));
+  return text.substr(0, text.find('\0'));
 }
 
 bool TRegistry::ValueExists(const std::string& name) {

@@ -1,5 +1,5 @@
 // The framework's registry object: opens one key at a time under a root key and raises
-// ERegistryException when a value cannot be written.
+// ERegistryException when a value cannot be written or read as the asked type.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +35,10 @@ class TRegistry {
 
   // REG_SZ with the terminating zero; raises "Failed to set data for '<name>'" on failure.
   void WriteString(const std::string& name, const std::string& value);
-  bool ReadString(const std::string& name, std::string* value);
+  // The text of a REG_SZ or REG_EXPAND_SZ value up to its first zero; "" for a value that is
+  // absent or holds no data. Raises "Invalid data type for '<name>'" for a value of another type
+  // that holds data.
+  std::string ReadString(const std::string& name);
   bool ValueExists(const std::string& name);
   bool DeleteValue(const std::string& name);
   // Deletes every sub-key, deepest first and from the last index down, then the key itself.

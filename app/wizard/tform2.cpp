@@ -192,6 +192,17 @@ void TForm2::ResetDriveIcons() {
   talvex::ResetDriveIcons(platform_.registry, WindowsVersion);
 }
 
+void TForm2::EndIncompleteInstallation() {
+  Application().ShowMessage("Setup could not install all drivers. The installation is incomplete.");
+  EndProgram(1);
+}
+
+void TForm2::ShowFinishedTexts() {
+  Memo1->SetText("Setup complete!");
+  Memo2->SetText("The setup program has finished copying files to your computer.");
+  Memo3->SetText("Click Finish to complete setup.Please restart your computer.");
+}
+
 void TForm2::EndProgram(int code) {
   platform_.process.ExitProcess(code);
   std::abort();  // a backend's ExitProcess never returns

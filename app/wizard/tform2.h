@@ -61,6 +61,11 @@ class TForm2 : public TForm {
   void InstallWinMe();
   // False when a file could not be copied.
   bool InstallWin98();
+  // The end of a run whose engine reported drivers it could not install: a plain message box,
+  // then exit code 1.
+  [[noreturn]] void EndIncompleteInstallation();
+  // The finished page's texts in the three text areas.
+  void ShowFinishedTexts();
   void ResetDriveIcons();
 
   // Smart card components.

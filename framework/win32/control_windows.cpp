@@ -92,7 +92,7 @@ bool IsIdentifier(const TControl& control, const char* property, const char* val
 // that has no window of its own here.
 WindowKind KindOf(const TControl& control) {
   const std::string name = control.ClassName();
-  if (name == "TButton")
+  if (name == "TButton" || name == "TBitBtn")
     return {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
   if (name == "TCheckBox")
     return {"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};

@@ -51,17 +51,22 @@ std::string WindowPeer::DisplayText() const {
   return control_.Caption();
 }
 
+std::string WindowPeer::WindowText() const {
+  HWND window = window_.get();
+  int length = ::GetWindowTextLengthA(window);
+  std::string current(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+  int copied = ::GetWindowTextA(window, current.data(), static_cast<int>(current.size()));
+  current.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+  return current;
+}
+
 void WindowPeer::StateChanged() {
   HWND window = window_.get();
   if (window == nullptr)
     return;
 
   std::string text = DisplayText();
-  int length = ::GetWindowTextLengthA(window);
-  std::string current(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-  int copied = ::GetWindowTextA(window, current.data(), static_cast<int>(current.size()));
-  current.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-  if (current != text)
+  if (WindowText() != text)
     ::SetWindowTextA(window, text.c_str());
 
   // Bounds are moved only when the control's own bounds changed, so that a form the user moved
@@ -87,6 +92,15 @@ void WindowPeer::StateChanged() {
 }
 
 void WindowPeer::Command(unsigned notification) {
+  if (notification == EN_CHANGE) {
+    // What the user typed becomes the edit box's text; the window already shows it.
+    if (auto* edit = dynamic_cast<TEdit*>(&control_)) {
+      std::string typed = WindowText();
+      if (typed != edit->Text())
+        edit->SetText(typed);
+    }
+    return;
+  }
   if (notification != BN_CLICKED)
     return;
   if (auto* button = dynamic_cast<TButton*>(&control_)) {

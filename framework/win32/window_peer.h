@@ -42,6 +42,8 @@ class WindowPeer final : public ControlPeer {
     bool operator==(const Bounds&) const = default;
   };
   std::string DisplayText() const;
+  // The text the window shows now.
+  std::string WindowText() const;
 
   TControl& control_;
   ScopedWindow window_;

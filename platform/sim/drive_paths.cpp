@@ -9,7 +9,26 @@ namespace talvex::sim {
 
 namespace fs = std::filesystem;
 
-DrivePaths::DrivePaths(fs::path machineFolder) : machine_(std::move(machineFolder)) {}
+DrivePaths::DrivePaths(fs::path machineFolder, std::string currentFolder)
+    : machine_(std::move(machineFolder)), current_(std::move(currentFolder)) {}
+
+std::string DrivePaths::Qualified(const std::string& windowsPath) const {
+  auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+  if (current_.size() < 2 || current_[1] != ':')
+    return windowsPath;
+  if (windowsPath.size() >= 2 && windowsPath[1] == ':')
+    return windowsPath;
+  if (!windowsPath.empty() && isSeparator(windowsPath[0])) {
+    // Two separators begin a network path, which names no drive of the machine.
+    if (windowsPath.size() >= 2 && isSeparator(windowsPath[1]))
+      return windowsPath;
+    return current_.substr(0, 2) + windowsPath;
+  }
+  std::string folder = current_;
+  if (!isSeparator(folder.back()))
+    folder += '\\';
+  return folder + windowsPath;
+}
 
 std::optional<fs::path> DrivePaths::FindChild(const fs::path& folder, const std::string& name) {
   std::error_code error;
@@ -22,8 +41,9 @@ std::optional<fs::path> DrivePaths::FindChild(const fs::path& folder, const std:
   return std::nullopt;
 }
 
-bool DrivePaths::Split(const std::string& windowsPath, fs::path* drive,
+bool DrivePaths::Split(const std::string& path, fs::path* drive,
                        std::vector<std::string>* components) const {
+  const std::string windowsPath = Qualified(path);
   if (windowsPath.size() < 2 || windowsPath[1] != ':')
     return false;
   char letter = windowsPath[0];

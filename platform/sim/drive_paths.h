@@ -11,7 +11,9 @@ namespace talvex::sim {
 
 class DrivePaths {
  public:
-  explicit DrivePaths(std::filesystem::path machineFolder);
+  // currentFolder is the process's current folder (a full Windows path): paths that begin with a
+  // single backslash are on its drive, paths without a drive are below it.
+  explicit DrivePaths(std::filesystem::path machineFolder, std::string currentFolder = {});
 
   // The host path of an existing file or folder, or nothing. "." and ".." are resolved and never
   // lead out of the drive.
@@ -21,6 +23,8 @@ class DrivePaths {
   std::optional<std::filesystem::path> ForCreate(const std::string& windowsPath) const;
 
  private:
+  // The path with the current drive or folder put in front where it names none itself.
+  std::string Qualified(const std::string& windowsPath) const;
   // Drive folder and the path's remaining components, or false for a path that names no drive.
   bool Split(const std::string& windowsPath, std::filesystem::path* drive,
              std::vector<std::string>* components) const;
@@ -28,6 +32,7 @@ class DrivePaths {
                                                         const std::string& name);
 
   std::filesystem::path machine_;
+  std::string current_;
 };
 
 }  // namespace talvex::sim

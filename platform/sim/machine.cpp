@@ -31,6 +31,13 @@ std::string SystemFolder(const IniFile& ini) {
   return windows.empty() ? std::string() : windows + "\\system32";
 }
 
+// The program runs with its own folder as the current folder, as when it is started from there.
+std::string ProgramFolder(const IniFile& ini) {
+  std::string program = ini.Value("machine", "program").value_or("");
+  size_t slash = program.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : program.substr(0, slash + 1);
+}
+
 uint64_t TimeLimit(const IniFile& ini) {
   std::optional<std::string> limit = ini.Value("machine", "time limit");
   if (!limit)
@@ -79,7 +86,7 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
     : folder_(folder),
       failures_(FailurePlan::FromIni(ini)),
       store_(std::move(store)),
-      paths_(folder),
+      paths_(folder, ProgramFolder(ini)),
       registry_(store_, folder / "registry.reg", failures_),
       devices_(store_, registry_, errors_, failures_),
       newdev_(store_, registry_, paths_, errors_, failures_),

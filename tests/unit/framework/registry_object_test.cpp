@@ -22,9 +22,7 @@ TEST(TRegistryTest, ALeadingBackslashIsAPathFromTheRootKey) {
   ASSERT_TRUE(object.OpenKey("\\SOFTWARE\\A", false));
   // Relative to the open key, then rooted again.
   ASSERT_TRUE(object.OpenKey("B", false));
-  std::string value;
-  EXPECT_TRUE(object.ReadString("V", &value));
-  EXPECT_EQ(value, "1");
+  EXPECT_EQ(object.ReadString("V"), "1");
   EXPECT_TRUE(object.OpenKey("\\SOFTWARE", false));
   EXPECT_FALSE(object.OpenKey("\\SOFTWARE\\Missing", false));
   EXPECT_EQ(machine.Machine().registry_store().FindKey("SOFTWARE\\Missing"), nullptr);
@@ -63,6 +61,31 @@ TEST(TRegistryTest, WriteStringStoresTheTerminatedTextOrRaises) {
   EXPECT_TRUE(object.DeleteValue("Text"));
   EXPECT_FALSE(object.ValueExists("Text"));
   EXPECT_FALSE(object.DeleteValue("Text"));
+}
+
+TEST(TRegistryTest, ReadStringGivesTextsAndRefusesOtherTypesThatHoldData) {
+  TestMachine machine;
+  machine.Registry(
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n"
+      "\"Text\"=\"D:\\\\WIN98\"\r\n"
+      "\"Expand\"=hex(2):25,57,49,4e,25,00\r\n"
+      "\"Cut\"=hex(1):61,00,62,00\r\n"
+      "\"Number\"=dword:00000001\r\n"
+      "\"NoData\"=hex:\r\n"
+      "\r\n");
+  TRegistry object(machine.Machine().platform().registry);
+  ASSERT_TRUE(object.OpenKey("\\SOFTWARE\\K", false));
+  EXPECT_EQ(object.ReadString("Text"), "D:\\WIN98");
+  EXPECT_EQ(object.ReadString("Expand"), "%WIN%");  // read as stored, not expanded
+  EXPECT_EQ(object.ReadString("Cut"), "a");
+  EXPECT_EQ(object.ReadString("Absent"), "");
+  EXPECT_EQ(object.ReadString("NoData"), "");  // no data: nothing to refuse
+  try {
+    object.ReadString("Number");
+    ADD_FAILURE() << "a number read as text";
+  } catch (const ERegistryException& error) {
+    EXPECT_STREQ(error.what(), "Invalid data type for 'Number'");
+  }
 }
 
 }  // namespace

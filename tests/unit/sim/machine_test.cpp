@@ -207,6 +207,25 @@ TEST(SimFilesTest, NamesAreFoundWithoutCaseAndFoldersAreNeverCreated) {
   EXPECT_FALSE(std::filesystem::exists(machine.folder() / "escape.txt"));
 }
 
+TEST(SimFilesTest, AttributesTellFilesFromFoldersAndPathsWithoutADriveUseTheProgramsFolder) {
+  TestMachine machine;  // the program is D:\SETUP\Setup.exe
+  machine.File("d/SETUP/WIN98/net8.cab", "cab").File("d/ROOT.CAB", "cab").File("c/ONLYC.CAB", "");
+  Files& files = machine.Machine().platform().files;
+  ThreadErrors& errors = machine.Machine().platform().errors;
+  EXPECT_EQ(files.GetFileAttributesA("D:\\setup\\win98\\NET8.CAB"), win::FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(files.GetFileAttributesA("D:\\SETUP\\WIN98"), win::FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(files.GetFileAttributesA("D:\\SETUP\\WIN98\\\\NET8.CAB"), win::FILE_ATTRIBUTE_ARCHIVE);
+  // Without a drive: below the program's folder; with a leading backslash: on its drive.
+  EXPECT_EQ(files.GetFileAttributesA("WIN98\\NET8.CAB"), win::FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(files.GetFileAttributesA("\\ROOT.CAB"), win::FILE_ATTRIBUTE_ARCHIVE);
+  for (const char* missing : {"\\ONLYC.CAB", "\\\\server\\share\\ROOT.CAB", "ROOT.CAB",
+                              "D:\\SETUP\\WIN9?\\NET8.CAB", "Q:\\ROOT.CAB"}) {
+    errors.SetLastError(0);
+    EXPECT_EQ(files.GetFileAttributesA(missing), win::INVALID_FILE_ATTRIBUTES) << missing;
+    EXPECT_NE(errors.GetLastError(), 0u) << missing;
+  }
+}
+
 TEST(SimFoldersTest, WindowsFolderFromMachineIniOrFailure) {
   TestMachine standard;
   char buffer[100];

@@ -1,0 +1,32 @@
+// The Windows 98 source disk prompt: asks for the folder of the Windows 98 installation files
+// (the one holding NET8.CAB), records it as the system's setup source path, then runs the
+// Windows 98 installation on the wizard and puts the wizard on its Finish state.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/application.h"
+#include "framework/form.h"
+#include "platform/platform.h"
+
+namespace talvex {
+
+class TForm4 : public TForm {
+ public:
+  TForm4(TApplication& application, Platform& platform);
+
+  // Set by the tree's first change event, which leaves the edit box as it was.
+  uint8_t TreeChangeSeen = 0;
+  TMemo* Memo1 = nullptr;
+  TBitBtn* Ok = nullptr;
+  TBitBtn* Cancel = nullptr;
+  TEdit* SourceDiskPath = nullptr;
+
+  void CancelClick(TObject* sender);
+  void OkClick(TObject* sender);
+
+ private:
+  Platform& platform_;
+};
+
+}  // namespace talvex
