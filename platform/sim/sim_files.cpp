@@ -47,23 +47,6 @@ bool SimFiles::CanOpenForReading(const std::string& path) {
   return true;
 }
 
-uint32_t SimFiles::GetFileAttributesA(const std::string& path) {
-  if (auto failure = failures_.Check("GetFileAttributesA", path, win::ERROR_ACCESS_DENIED)) {
-    Fail(*failure);
-    return win::INVALID_FILE_ATTRIBUTES;
-  }
-  std::optional<std::filesystem::path> found = paths_.FindExisting(path);
-  if (!found) {
-    Fail(win::ERROR_FILE_NOT_FOUND);
-    return win::INVALID_FILE_ATTRIBUTES;
-  }
-  std::error_code error;
-  uint32_t attributes = std::filesystem::is_directory(*found, error) ? win::FILE_ATTRIBUTE_DIRECTORY
-                                                                     : win::FILE_ATTRIBUTE_ARCHIVE;
-  errors_.SetLastError(0);
-  return attributes;
-}
-
 bool SimFiles::CreateDirectoryA(const std::string& path) {
   if (auto failure = failures_.Check("CreateDirectoryA", path, win::ERROR_ACCESS_DENIED))
     return Fail(*failure);

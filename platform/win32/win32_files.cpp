@@ -36,10 +36,6 @@ bool Win32Files::CanOpenForReading(const std::string& path) {
   return file.valid();
 }
 
-uint32_t Win32Files::GetFileAttributesA(const std::string& path) {
-  return ::GetFileAttributesA(path.c_str());
-}
-
 bool Win32Files::CreateDirectoryA(const std::string& path) {
   return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }

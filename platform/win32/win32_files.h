@@ -10,7 +10,6 @@ class Win32Files final : public Files {
  public:
   bool WriteNewFile(const std::string& path, const std::string& bytes) override;
   bool CanOpenForReading(const std::string& path) override;
-  uint32_t GetFileAttributesA(const std::string& path) override;
   bool CreateDirectoryA(const std::string& path) override;
   uint32_t GetFileAttributesA(const std::string& path) override;
   bool SetupInstallFileA(const std::string& sourceFile, const std::string& sourcePathRoot,
