@@ -1,12 +1,24 @@
 # The Windows build: Setup.exe over the real Win32 backends, statically linked so that it needs no
 # DLL besides Windows' own. The cross-built dependencies (libjpeg-turbo, GoogleTest) come from
 # build/win32-deps: scripts/build-libjpeg-win32.sh and scripts/build-gtest-win32.sh make them.
+#
+# Two build trees of the same sources. This one, configured with cmake/mingw-i686.cmake (the
+# win32-threads compilers), builds the programs that users run. Their test programs need
+# std::thread, which only the posix-threads compilers have, and those link winpthread, whose
+# imports the loaders of Windows 98 to XP refuse; so the test programs are built by a second tree,
+# <build>/posix, configured with cmake/mingw-i686-posix.cmake and TALVEX_WIN32_TEST_TREE, which
+# this tree configures and builds as one of its steps. Both put their programs under <build>.
 enable_language(RC)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
+option(TALVEX_WIN32_TEST_TREE "Build only the Windows test programs (posix-threads compilers)" OFF)
+set(TALVEX_PRODUCT_IMPORTS ${CMAKE_SOURCE_DIR}/cmake/windows-imports.txt CACHE FILEPATH
+    "The functions a program that users run may import, per DLL")
+
 set(TALVEX_VERSION 1.0.0.0)
 
-# No C or C++ runtime DLL: libgcc, libstdc++ and winpthread go into every program.
+# No C or C++ runtime DLL: libgcc, libstdc++ (and in the test tree winpthread) go into every
+# program.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 # The real calls of the platform layer.
@@ -20,6 +32,53 @@ target_link_libraries(talvex_platform_win32 PUBLIC talvex_platform setupapi shel
 file(GLOB TALVEX_UI_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/framework/win32/*.cpp)
 add_library(talvex_ui_win32 STATIC ${TALVEX_UI_WIN32_SOURCES})
 target_link_libraries(talvex_ui_win32 PUBLIC talvex_framework talvex_platform_win32 user32 gdi32)
+
+# talvex_add_product_executable(name source...): a GUI program that users run. Here it is built
+# with every ordinary build, and the build fails when it imports a function that
+# TALVEX_PRODUCT_IMPORTS does not list (scripts/check-imports.sh). In the test tree it is only
+# defined, so that the same target_link_libraries calls work there, and built when asked for.
+function(talvex_add_product_executable name)
+  if(TALVEX_WIN32_TEST_TREE)
+    add_executable(${name} WIN32 EXCLUDE_FROM_ALL ${ARGN})
+    return()
+  endif()
+  add_executable(${name} WIN32 ${ARGN})
+  set(checked ${CMAKE_CURRENT_BINARY_DIR}/${name}.imports-checked)
+  add_custom_command(
+    OUTPUT ${checked}
+    COMMAND ${CMAKE_COMMAND} -E env OBJDUMP=${CMAKE_OBJDUMP}
+            sh ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:${name}>
+            ${TALVEX_PRODUCT_IMPORTS}
+    COMMAND ${CMAKE_COMMAND} -E touch ${checked}
+    DEPENDS ${name} ${TALVEX_PRODUCT_IMPORTS} ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh
+    COMMENT "Checking the functions that ${name} imports"
+    VERBATIM)
+  add_custom_target(${name}_imports ALL DEPENDS ${checked})
+  set_property(GLOBAL APPEND PROPERTY TALVEX_PRODUCTS ${name})
+endfunction()
+
+# The test tree, built after the products, so that the two trees never compete for the processors.
+function(talvex_add_win32_test_tree)
+  include(ExternalProject)
+  cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
+  get_property(products GLOBAL PROPERTY TALVEX_PRODUCTS)
+  ExternalProject_Add(win32_test_programs
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/posix
+    CMAKE_ARGS
+      -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686-posix.cmake
+      -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+      -DTALVEX_WIN32_TEST_TREE=ON
+      -DTALVEX_WERROR=${TALVEX_WERROR}
+      -DTALVEX_WIN32_DEPS=${TALVEX_WIN32_DEPS}
+      -DTALVEX_WIN32_TEST_OUTPUT=${CMAKE_BINARY_DIR}/tests/win32
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --parallel ${cores}
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    DEPENDS ${products}
+    USES_TERMINAL_CONFIGURE ON
+    USES_TERMINAL_BUILD ON)
+endfunction()
 
 # The icon is drawn by a script; the version comes from here.
 set(TALVEX_GENERATED ${CMAKE_BINARY_DIR}/generated)
@@ -38,12 +97,23 @@ add_custom_command(
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
   OBJECT_DEPENDS "${TALVEX_GENERATED}/setup.ico;${TALVEX_GENERATED}/talvex_version.h")
 
-add_executable(Setup WIN32 ${CMAKE_SOURCE_DIR}/entry/win32_main.cpp
+talvex_add_product_executable(Setup ${CMAKE_SOURCE_DIR}/entry/win32_main.cpp
   ${CMAKE_SOURCE_DIR}/resources/setup.rc)
 set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup)
 target_include_directories(Setup PRIVATE ${TALVEX_GENERATED})
 target_link_libraries(Setup PRIVATE talvex_logic talvex_platform_win32 talvex_ui_win32)
 
-if(TALVEX_TESTS)
-  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/win32 ${CMAKE_BINARY_DIR}/tests/win32)
+if(TALVEX_WIN32_TEST_TREE)
+  # Only what the test programs link is built.
+  set_target_properties(talvex_logic PROPERTIES EXCLUDE_FROM_ALL ON)
+  if(TALVEX_TESTS)
+    # The test programs go where the product tree's users look for them: <build>/tests/win32.
+    if(TALVEX_WIN32_TEST_OUTPUT)
+      set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${TALVEX_WIN32_TEST_OUTPUT})
+    endif()
+    add_subdirectory(${CMAKE_SOURCE_DIR}/tests/win32 ${CMAKE_BINARY_DIR}/tests/win32)
+  endif()
+elseif(TALVEX_TESTS)
+  # Configured when this directory is done, so that it follows every product defined anywhere.
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL talvex_add_win32_test_tree)
 endif()

@@ -1,29 +1,7 @@
-# Cross-compiling for 32-bit Windows with Debian's mingw-w64. The posix-threads variant of the
-# compiler is used because GoogleTest needs std::thread and std::mutex, which the win32-threads
-# variant lacks.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(TALVEX_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${TALVEX_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TALVEX_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${TALVEX_MINGW_TRIPLE}-windres)
-set(CMAKE_AR ${TALVEX_MINGW_TRIPLE}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB ${TALVEX_MINGW_TRIPLE}-ranlib CACHE FILEPATH "")
-
-# Libraries and headers come from the mingw sysroot and from the cross-built dependencies
-# (libjpeg-turbo, GoogleTest) under build/win32-deps; programs come from the host.
-get_filename_component(TALVEX_TOOLCHAIN_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-set(TALVEX_WIN32_DEPS "${TALVEX_TOOLCHAIN_ROOT}/build/win32-deps" CACHE PATH
-    "Prefix of the cross-built dependencies")
-set(CMAKE_FIND_ROOT_PATH /usr/${TALVEX_MINGW_TRIPLE} ${TALVEX_WIN32_DEPS})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Wine runs the cross-built programs when CMake or a test needs to.
-find_program(TALVEX_WINE wine)
-if(TALVEX_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TALVEX_WINE})
-endif()
+# The compilers of the programs that users run (Setup.exe): mingw-w64's win32-threads variant.
+# Its runtime calls nothing newer than Windows 98 and 2000 provide; the posix-threads variant
+# links winpthread, which imports functions of Windows XP and Vista, so that the loader of older
+# systems refuses the program. This variant has no std::thread or std::mutex, so product code uses
+# neither.
+set(TALVEX_MINGW_THREADS win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686-common.cmake)

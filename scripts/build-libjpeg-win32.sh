@@ -1,6 +1,8 @@
 #!/bin/sh
 # Cross-builds libjpeg-turbo for the Windows build from Debian's source package and installs the
-# static library into build/win32-deps. Does nothing when it is already there.
+# static library into build/win32-deps. Does nothing when it is already there. It is built with
+# the compilers of the programs that users run; plain C without threads, it links into the test
+# programs (posix-threads compilers) as well.
 #
 # Source entries are enabled in the machine's existing apt configuration (never a new mirror):
 # a deb822 file gets "Types: deb deb-src" where it says only "Types: deb"; a classic sources.list

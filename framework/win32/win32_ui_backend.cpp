@@ -17,14 +17,6 @@ namespace {
 
 constexpr char kApplicationClass[] = "TalvexApplication";
 
-std::string ProgramBaseName() {
-  std::string path = Win32Process().GetModuleFileNameA();
-  size_t slash = path.find_last_of("\\/:");
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  size_t dot = name.find_last_of('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
 // Gives keyboard navigation (Tab, arrow keys, default buttons) to the form a message is for.
 bool HandledByForm(MSG& message) {
   HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
@@ -41,6 +33,18 @@ void Dispatch(MSG& message) {
 }
 
 }  // namespace
+
+std::string ProgramBaseName() {
+  std::string path = Win32Process().GetModuleFileNameA();
+  size_t slash = path.find_last_of("\\/:");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t dot = name.find_last_of('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+void ShowExceptionBox(WindowHandle owner, const std::string& caption, const std::string& text) {
+  ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+}
 
 Win32UiBackend::Win32UiBackend() {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
@@ -72,8 +76,7 @@ int Win32UiBackend::MessageBoxA(WindowHandle owner, const std::string& text,
 }
 
 void Win32UiBackend::ShowException(const std::string& caption, const std::string& text) {
-  ::MessageBoxA(reinterpret_cast<HWND>(application_window_), text.c_str(), caption.c_str(),
-                MB_OK | MB_ICONERROR);
+  ShowExceptionBox(application_window_, caption, text);
 }
 
 void Win32UiBackend::FormCreated(TForm& form) {

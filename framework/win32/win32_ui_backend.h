@@ -12,6 +12,13 @@ class TControl;
 
 namespace talvex::win32 {
 
+// The application's title: the program file's base name, without folder and extension.
+std::string ProgramBaseName();
+
+// The framework's exception box: the text, an error icon and an OK button. owner may be 0 when no
+// window of the program exists.
+void ShowExceptionBox(WindowHandle owner, const std::string& caption, const std::string& text);
+
 class Win32UiBackend final : public UiBackend {
  public:
   // Registers the window classes and creates the hidden application window, captioned with the

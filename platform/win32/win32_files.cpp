@@ -47,8 +47,12 @@ uint32_t Win32Files::GetFileAttributesA(const std::string& path) {
 bool Win32Files::SetupInstallFileA(const std::string& sourceFile, const std::string& sourcePathRoot,
                                    const std::string& destinationName, uint32_t copyStyle) {
   // No INF and no copy callback: a plain copy of one file, queued and committed by SetupAPI.
-  return ::SetupInstallFileA(nullptr, nullptr, sourceFile.c_str(), sourcePathRoot.c_str(),
-                             destinationName.c_str(), copyStyle, nullptr, nullptr) != FALSE;
+  // A success leaves 0 as the last error, as the callers expect of SetupAPI.
+  if (!::SetupInstallFileA(nullptr, nullptr, sourceFile.c_str(), sourcePathRoot.c_str(),
+                           destinationName.c_str(), copyStyle, nullptr, nullptr))
+    return false;
+  ::SetLastError(ERROR_SUCCESS);
+  return true;
 }
 
 }  // namespace talvex::win32

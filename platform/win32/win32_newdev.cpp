@@ -37,6 +37,9 @@ class Win32NewdevModule final : public NewdevModule {
                       installFlags, &reboot);
     if (rebootRequired != nullptr)
       *rebootRequired = reboot;
+    // A success leaves 0 as the last error, as every successful device-installation call does.
+    if (ok)
+      ::SetLastError(ERROR_SUCCESS);
     return ok != FALSE;
   }
 

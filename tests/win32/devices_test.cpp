@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32/win32_devices.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_newdev.h"
 #include "platform/win32/win32_system_folders.h"
 #include "tests/win32/win32_test_support.h"
@@ -121,13 +122,48 @@ TEST(DeviceSetupTest, EnumeratesReadsHardwareIdsAndRemovesADevice) {
   EXPECT_TRUE(setup.SetupDiDestroyDeviceInfoList(again));
 }
 
-TEST(DeviceSetupTest, MissingPropertyAndBadSetFail) {
+// A failing call leaves its own code as the last error, never the one from before the call, and
+// never 0.
+TEST(DeviceSetupTest, FailuresLeaveTheirCode) {
   Win32DeviceSetup setup;
+  const auto invalid = reinterpret_cast<DevInfoSet>(INVALID_HANDLE_VALUE);
+  DevInfoData data;
+  data.cbSize = sizeof data;
+
+  // Neither a class nor DIGCF_ALLCLASSES.
   ::SetLastError(kLastErrorMarker);
-  EXPECT_FALSE(
-      setup.SetupDiDestroyDeviceInfoList(reinterpret_cast<DevInfoSet>(INVALID_HANDLE_VALUE)));
-  EXPECT_NE(::GetLastError(), 0u);
-  EXPECT_NE(::GetLastError(), kLastErrorMarker);
+  EXPECT_EQ(setup.SetupDiGetClassDevsA(nullptr, nullptr, 0, DIGCF_PRESENT), invalid);
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+  ::SetLastError(kLastErrorMarker);
+  EXPECT_FALSE(setup.SetupDiEnumDeviceInfo(invalid, 0, &data));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  ::SetLastError(kLastErrorMarker);
+  EXPECT_FALSE(setup.SetupDiRemoveDevice(invalid, &data));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  ::SetLastError(kLastErrorMarker);
+  EXPECT_FALSE(setup.SetupDiDestroyDeviceInfoList(invalid));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+  // A device without the property; then the end of the list.
+  TestDevice device("*KVETEST02");
+  ASSERT_TRUE(device.registered()) << "error " << ::GetLastError();
+  DevInfoSet set = 0;
+  int index = FindDevice(setup, "*KVETEST02", &set);
+  ASSERT_GE(index, 0) << "the test device is not enumerated";
+  ASSERT_TRUE(setup.SetupDiEnumDeviceInfo(set, static_cast<uint32_t>(index), &data));
+  uint8_t buffer[64];
+  uint32_t required = 0;
+  ::SetLastError(kLastErrorMarker);
+  EXPECT_FALSE(setup.SetupDiGetDeviceRegistryPropertyA(set, &data, SPDRP_FRIENDLYNAME, nullptr,
+                                                       buffer, sizeof buffer, &required));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+  ::SetLastError(kLastErrorMarker);
+  EXPECT_FALSE(setup.SetupDiEnumDeviceInfo(set, 0x7fffffff, &data));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+  ::SetLastError(kLastErrorMarker);
+  EXPECT_TRUE(setup.SetupDiDestroyDeviceInfoList(set));
+  EXPECT_EQ(::GetLastError(), 0u);
 }
 
 // Gives a folder of the test's choice as the system folder, or fails.
@@ -177,6 +213,33 @@ TEST(NewdevTest, UpdateWithoutTheEntryPointFails) {
   ::SetLastError(kLastErrorMarker);
   EXPECT_FALSE(module->UpdateDriverForPlugAndPlayDevicesA(0, "*KVE0515", "C:\\x.inf", 0, &reboot));
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+}
+
+TEST(NewdevTest, ASuccessfulUpdateLeavesNoError) {
+  // Wine's driver update answers TRUE for an INF without a matching device; Windows would fail
+  // with ERROR_NO_SUCH_DEVINST, which the failure branch leaves untouched.
+  testing::TemporaryFolder folder;
+  const std::string inf = folder.File("kvtest.inf");
+  {
+    Win32Files files;
+    ASSERT_TRUE(files.WriteNewFile(inf, "[Version]\r\nSignature=\"$Windows NT$\"\r\n"));
+  }
+  Win32SystemFolders folders;
+  Win32DriverUpdateService service(folders);
+  std::unique_ptr<NewdevModule> module = service.LoadNewdev();
+  ASSERT_NE(module, nullptr);
+  ASSERT_TRUE(module->GetProcAddress("UpdateDriverForPlugAndPlayDevicesA"));
+  int32_t reboot = 7;
+  ::SetLastError(kLastErrorMarker);
+  bool ok = module->UpdateDriverForPlugAndPlayDevicesA(0, "*KVENOSUCH", inf, 0, &reboot);
+  DWORD error = ::GetLastError();
+  if (ok) {
+    EXPECT_EQ(error, 0u);
+    EXPECT_EQ(reboot, 0);
+  } else {
+    EXPECT_NE(error, kLastErrorMarker);
+    EXPECT_NE(error, 0u);
+  }
 }
 
 TEST(NewdevTest, NoSearchPathWhenTheSystemFolderHasNoNewdev) {

@@ -88,20 +88,26 @@ TEST_F(SetupInstallFileTest, CopiesAndReplacesByFullTargetPath) {
 
   // A second run over an installed system overwrites the target, also with a shorter file.
   ASSERT_TRUE(files.WriteNewFile(source + "\\kvscr.inf", "new"));
+  ::SetLastError(kLastErrorMarker);
   ASSERT_TRUE(files.SetupInstallFileA("kvscr.inf", source, targetFile, SP_COPY_SOURCEPATH_ABSOLUTE))
       << ::GetLastError();
+  EXPECT_EQ(::GetLastError(), 0u) << "a successful copy leaves no error";
   EXPECT_EQ(ReadWholeFile(targetFile), "new");
 }
 
 TEST_F(SetupInstallFileTest, MissingSourceOrTargetFolderFails) {
   ASSERT_TRUE(files.WriteNewFile(targetFile, "old"));
+  ::SetLastError(kLastErrorMarker);
   EXPECT_FALSE(
       files.SetupInstallFileA("kvscr.inf", source, targetFile, SP_COPY_SOURCEPATH_ABSOLUTE));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(ReadWholeFile(targetFile), "old");
 
   ASSERT_TRUE(files.WriteNewFile(source + "\\kvscr.sys", "sys"));
   const std::string noFolder = folder.File("system32\\drivers\\KVSCR.sys");
+  ::SetLastError(kLastErrorMarker);
   EXPECT_FALSE(files.SetupInstallFileA("kvscr.sys", source, noFolder, SP_COPY_SOURCEPATH_ABSOLUTE));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
   EXPECT_FALSE(IsFolder(folder.File("system32")));
 }
 

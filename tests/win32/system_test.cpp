@@ -1,9 +1,15 @@
-// Folders, the program's own path, error texts and file writing against Wine's kernel32.
+// Folders, the program's own path, error texts, file writing and standard output against
+// Wine's kernel32 and msvcrt.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 #include <string>
 
 #include "platform/win32/system_paths.h"
+#include "platform/win32/win32_console.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_system_folders.h"
@@ -123,6 +129,17 @@ TEST(FilesTest, MissingFolderFailsWithItsReason) {
   ::SetLastError(kLastErrorMarker);
   EXPECT_FALSE(files.WriteNewFile(folder.File("missing\\log.txt"), "x"));
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+// Standard output stays in the C runtime's text mode, as any Windows program's printf writes:
+// a system text's CR LF goes out as CR CR LF.
+TEST(ConsoleTest, StandardOutputStaysInTextMode) {
+  Win32Console console;
+  console.WriteStdout("");
+  int descriptor = _fileno(stdout);
+  int previous = _setmode(descriptor, _O_BINARY);
+  _setmode(descriptor, previous);
+  EXPECT_EQ(previous, _O_TEXT);
 }
 
 }  // namespace

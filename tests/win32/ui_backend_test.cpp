@@ -4,12 +4,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
 #include "framework/application.h"
 #include "framework/form.h"
 #include "framework/win32/design_font.h"
+#include "framework/win32/win32_entry.h"
 #include "framework/win32/win32_ui_backend.h"
 #include "platform/win32/windows_support.h"
 
@@ -314,6 +317,48 @@ TEST_F(UiBackendTest, ExceptionBoxShowsTheText) {
   EXPECT_EQ(answerer.owner, reinterpret_cast<HWND>(application_.Handle()));
   EXPECT_NE(answerer.texts.find("Failed to set data for 'x'|"), std::string::npos)
       << answerer.texts;
+}
+
+// The program's start: a framework that cannot start and a program that throws both end in the
+// exception box, captioned with the program's title, and exit code 0; an ordinary end keeps its
+// code and shows nothing.
+TEST(EntryTest, AnExceptionAtTheEntryShowsTheBoxAndEndsWithZero) {
+  bool ran = false;
+  {
+    BoxAnswerer answerer(ProgramBaseName());
+    int code = RunAtEntry(
+        [&](Platform&, UiBackend&) {
+          ran = true;
+          return 1;
+        },
+        []() -> std::unique_ptr<UiBackend> {
+          throw std::runtime_error("cannot create the application window");
+        });
+    answerer.Join();
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(ran) << "the program ran without its windows";
+    ASSERT_TRUE(answerer.found);
+    EXPECT_EQ(answerer.owner, nullptr);
+    EXPECT_NE(answerer.texts.find("cannot create the application window|"), std::string::npos)
+        << answerer.texts;
+  }
+  {
+    BoxAnswerer answerer(ProgramBaseName());
+    int code = RunAtEntry([&](Platform&, UiBackend& ui) -> int {
+      ran = ui.ApplicationHandle() != 0;
+      throw std::runtime_error("Failed to set data for 'x'");
+    });
+    answerer.Join();
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(ran) << "the real backend had no application window";
+    ASSERT_TRUE(answerer.found);
+    EXPECT_NE(answerer.texts.find("Failed to set data for 'x'|"), std::string::npos)
+        << answerer.texts;
+  }
+}
+
+TEST(EntryTest, AnOrdinaryEndKeepsItsExitCode) {
+  EXPECT_EQ(RunAtEntry([](Platform&, UiBackend&) { return 6; }), 6);
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+# Cross-compiling for 32-bit Windows with Debian's mingw-w64; included by mingw-i686.cmake (the
+# programs that users run) and mingw-i686-posix.cmake (the test programs), which set
+# TALVEX_MINGW_THREADS to the compiler's thread model first.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+
+set(TALVEX_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${TALVEX_MINGW_TRIPLE}-gcc-${TALVEX_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${TALVEX_MINGW_TRIPLE}-g++-${TALVEX_MINGW_THREADS})
+set(CMAKE_RC_COMPILER ${TALVEX_MINGW_TRIPLE}-windres)
+set(CMAKE_AR ${TALVEX_MINGW_TRIPLE}-ar CACHE FILEPATH "")
+set(CMAKE_RANLIB ${TALVEX_MINGW_TRIPLE}-ranlib CACHE FILEPATH "")
+set(CMAKE_OBJDUMP ${TALVEX_MINGW_TRIPLE}-objdump CACHE FILEPATH "")
+
+# Libraries and headers come from the mingw sysroot and from the cross-built dependencies
+# (libjpeg-turbo, GoogleTest) under build/win32-deps; programs come from the host.
+get_filename_component(TALVEX_TOOLCHAIN_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+set(TALVEX_WIN32_DEPS "${TALVEX_TOOLCHAIN_ROOT}/build/win32-deps" CACHE PATH
+    "Prefix of the cross-built dependencies")
+set(CMAKE_FIND_ROOT_PATH /usr/${TALVEX_MINGW_TRIPLE} ${TALVEX_WIN32_DEPS})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Wine runs the cross-built programs when CMake or a test needs to.
+find_program(TALVEX_WINE wine)
+if(TALVEX_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TALVEX_WINE})
+endif()

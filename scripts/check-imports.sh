@@ -1,0 +1,63 @@
+#!/bin/sh
+# Fails when a Windows program imports a function that its allowlist does not hold, naming each
+# such function and its DLL. The Windows loader refuses to start a program with an import it
+# cannot resolve, so every import must exist on the oldest system the program supports.
+#
+# Usage: scripts/check-imports.sh PROGRAM.exe ALLOWLIST
+#   ALLOWLIST: "[dll name]" lines, each followed by the functions that may be imported from that
+#   DLL, one a line; "#" starts a comment. DLL names are compared without regard to letter case,
+#   function names exactly, as the loader does. An import by ordinal is written "#<n>" in the
+#   program's listing and "ordinal <n>" in the allowlist.
+# Environment: OBJDUMP (default i686-w64-mingw32-objdump).
+set -eu
+
+if [ $# -ne 2 ]; then
+  echo "usage: $0 PROGRAM.exe ALLOWLIST" >&2
+  exit 2
+fi
+program=$1
+allowlist=$2
+objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+[ -f "$program" ] || { echo "$0: no program $program" >&2; exit 2; }
+[ -f "$allowlist" ] || { echo "$0: no allowlist $allowlist" >&2; exit 2; }
+
+listing=$(mktemp)
+trap 'rm -f "$listing"' EXIT
+"$objdump" -p "$program" >"$listing"
+if ! grep -q 'The Import Tables' "$listing"; then
+  echo "$0: $objdump shows no import table in $program" >&2
+  exit 2
+fi
+
+# The allowlist as "dll function" pairs, then every import as a pair, checked against them.
+awk -v program="$(basename "$program")" -v allowlist="$allowlist" '
+  FNR == 1 { file++ }
+  file == 1 {
+    sub(/#.*/, "")
+    if (NF == 0) next
+    if ($1 ~ /^\[.*\]$/) { dll = tolower(substr($1, 2, length($1) - 2)); next }
+    if (dll == "") { printf "%s:%d: a function before the first [dll]\n", allowlist, FNR; bad = 2; exit }
+    name = ($1 == "ordinal" && NF == 2) ? "#" $2 : $1
+    allowed[dll " " name] = 1
+    next
+  }
+  /^[ \t]*DLL Name: / { sub(/^[ \t]*DLL Name: /, ""); dll = tolower($0); next }
+  # An import line: its thunk, its hint (or ordinal), its name or <none> for an ordinal import.
+  dll != "" && /^\t[0-9a-fA-F]+\t/ && NF >= 3 && $2 ~ /^[0-9]+$/ {
+    name = ($3 == "<none>") ? "#" $2 : $3
+    count++
+    if (!((dll " " name) in allowed)) {
+      printf "%s imports %s from %s, which %s does not allow\n", program, name, dll, allowlist
+      bad = 1
+    }
+    next
+  }
+  /^$/ { next }
+  /^[^ \t]/ { dll = "" }
+  END {
+    if (bad == 2) exit 2
+    if (bad) exit 1
+    if (count == 0) { printf "%s: no imported functions found\n", program; exit 2 }
+    printf "%s: all %d imported functions are allowed\n", program, count
+  }
+' "$allowlist" "$listing"
