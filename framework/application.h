@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "framework/component_registry.h"
 #include "framework/form.h"
+#include "framework/screen.h"
 #include "framework/ui_backend.h"
 
 namespace talvex {
+
+struct Platform;
 
 // The kinds of the framework's message dialog: each has its caption and symbol.
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
@@ -67,12 +71,22 @@ class TApplication {
   void MessageDlg(const std::string& text, TMsgDlgType dlgType);
   void ShowException(const std::exception& error);
 
+  // Component classes the design loader creates besides the framework's own.
+  TComponentRegistry& Components() { return components_; }
+  TScreen& Screen() { return screen_; }
+  // The operating system the program's components work on (null where no component needs it).
+  Platform* PlatformServices() const { return platform_; }
+  void SetPlatformServices(Platform* platform) { platform_ = platform; }
+
  private:
   UiBackend& ui_;
   std::string title_;
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* main_form_ = nullptr;
   bool terminated_ = false;
+  TComponentRegistry components_;
+  TScreen screen_{ui_};
+  Platform* platform_ = nullptr;
 };
 
 }  // namespace talvex

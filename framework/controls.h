@@ -10,6 +10,7 @@
 
 #include "framework/design.h"
 #include "framework/jpeg_image.h"
+#include "platform/handles.h"
 
 namespace talvex {
 
@@ -23,6 +24,8 @@ class ControlPeer {
  public:
   virtual ~ControlPeer() = default;
   virtual void StateChanged() = 0;
+  // The real window behind the control; 0 where there is none.
+  virtual WindowHandle Handle() const { return 0; }
 };
 
 class TControl {
@@ -52,6 +55,11 @@ class TControl {
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
   int TabOrder() const { return tab_order_; }
+  // Hosted by a form designer (csDesigning): the control's own flag, or its parent's.
+  bool Designing() const { return designing_ || (parent_ != nullptr && parent_->Designing()); }
+  void SetDesigning(bool designing) { designing_ = designing; }
+  // Has a window of its own that can hold child windows (forms, group boxes, edit boxes, trees).
+  virtual bool IsWindowed() const { return true; }
 
   // Applies one stored property of a design. Properties that only concern the look (fonts,
   // colours, borders) are kept by name for the backend; an unknown behavioural property is an
@@ -77,6 +85,7 @@ class TControl {
   bool visible_ = true;
   bool enabled_ = true;
   int tab_order_ = -1;
+  bool designing_ = false;
   std::string caption_;
   std::map<std::string, DesignValue> stored_;
   std::unique_ptr<ControlPeer> peer_;
@@ -138,6 +147,7 @@ class TImage : public TControl {
  public:
   using TControl::TControl;
   const char* ClassName() const override { return "TImage"; }
+  bool IsWindowed() const override { return false; }
   // "Picture" names an embedded JPEG or bitmap file, which must exist; the rest as for controls.
   void ApplyProperty(const DesignProperty& property) override;
   const std::string& PictureName() const { return picture_name_; }
@@ -154,12 +164,14 @@ class TBevel : public TControl {
  public:
   using TControl::TControl;
   const char* ClassName() const override { return "TBevel"; }
+  bool IsWindowed() const override { return false; }
 };
 
 class TLabel : public TControl {
  public:
   using TControl::TControl;
   const char* ClassName() const override { return "TLabel"; }
+  bool IsWindowed() const override { return false; }
 };
 
 // A single-line edit box.

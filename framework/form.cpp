@@ -21,6 +21,10 @@ void TForm::BindCloseQueryHandler(const std::string& name, TCloseQueryEvent hand
   close_query_handlers_[name] = std::move(handler);
 }
 
+void TForm::BindTreeChangeHandler(const std::string& name, TTVChangedEvent handler) {
+  tree_change_handlers_[name] = std::move(handler);
+}
+
 TControl* TForm::FindControl(const std::string& name) const {
   for (const auto& control : controls_)
     if (control->Name() == name)
@@ -68,6 +72,10 @@ void TForm::LoadObject(const DesignObject& object, TControl& control) {
   }
   for (const DesignObject& child : object.children) {
     std::unique_ptr<TControl> created = CreateControl(child.className, child.name, &control);
+    if (!created) {
+      if (const TComponentClass* component = application_.Components().Find(child.className))
+        created = component->factory(child.name, &control, *this);
+    }
     if (!created)
       throw EDesignError("unknown control class " + child.className);
     if (FindControl(child.name) != nullptr)
@@ -89,9 +97,25 @@ void TForm::ApplyEvent(TControl& control, const DesignProperty& property) {
     OnCloseQuery = it->second;
     return;
   }
+  auto* tree = dynamic_cast<TCustomTreeView*>(&control);
+  if (tree != nullptr && property.name == "OnChange") {
+    auto change = tree_change_handlers_.find(handlerName->name);
+    if (change == tree_change_handlers_.end())
+      throw EDesignError("no handler " + handlerName->name);
+    tree->OnChange = change->second;
+    return;
+  }
   auto it = handlers_.find(handlerName->name);
   if (it == handlers_.end())
     throw EDesignError("no handler " + handlerName->name);
+  if (tree != nullptr && property.name == "OnClick") {
+    tree->OnClick = it->second;
+    return;
+  }
+  if (tree != nullptr && property.name == "OnDblClick") {
+    tree->OnDblClick = it->second;
+    return;
+  }
   if (&control == this) {
     if (property.name == "OnCreate") {
       OnCreate = it->second;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/controls.h"
+#include "framework/tree_view.h"
 #include "platform/handles.h"
 
 namespace talvex {
@@ -65,6 +66,8 @@ class TForm : public TControl {
   }
   void BindHandler(const std::string& name, TNotifyEvent handler);
   void BindCloseQueryHandler(const std::string& name, TCloseQueryEvent handler);
+  // A tree view's OnChange handler (sender and the newly selected node).
+  void BindTreeChangeHandler(const std::string& name, TTVChangedEvent handler);
 
   // Reads the design, creates its controls, binds fields and handlers, applies the stored
   // properties in order, tells the backend, then runs OnCreate. Call at the end of the derived
@@ -84,6 +87,7 @@ class TForm : public TControl {
   std::map<std::string, TNotifyEvent> handlers_;
   std::map<std::string, TCloseQueryEvent> close_query_handlers_;
   TForm* parent_form_ = nullptr;
+  std::map<std::string, TTVChangedEvent> tree_change_handlers_;
 };
 
 }  // namespace talvex

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/messages.h"
 #include "platform/handles.h"
 
 namespace talvex {
@@ -39,6 +40,18 @@ class UiBackend {
   virtual void SetParentForm(TForm& child, TForm& parent) = 0;
   // The handle of the form's window, for the Windows calls the program makes on it itself.
   virtual WindowHandle FormHandle(TForm& form) = 0;
+
+  // A hidden utility window whose messages go to method; 0 when none can be made.
+  virtual WindowHandle AllocateHWnd(TWndMethod method) = 0;
+  virtual void DeallocateHWnd(WindowHandle window) = 0;
+  // Queues a message for a window of the program; false when there is no such window.
+  virtual bool PostMessageA(WindowHandle window, uint32_t msg, std::uintptr_t wParam,
+                            std::intptr_t lParam) = 0;
+  // The default handling of a message a window procedure does not handle itself.
+  virtual std::intptr_t DefWindowProcA(WindowHandle window, uint32_t msg, std::uintptr_t wParam,
+                                       std::intptr_t lParam) = 0;
+  // The application-wide mouse cursor changed (crDefault, crHourGlass, ...).
+  virtual void CursorChanged(int cursor) = 0;
 };
 
 }  // namespace talvex

@@ -33,6 +33,7 @@ void HeadlessUi::ShowException(const std::string& caption, const std::string& te
 }
 
 void HeadlessUi::Run(TApplication& application) {
+  DispatchPostedMessages();
   if (application.MainForm() != nullptr)
     application.MainForm()->Close();
   application.Terminate();

@@ -2,6 +2,8 @@
 // "[<caption>] <text>" and answered OK.
 #pragma once
 
+#include <deque>
+#include <map>
 #include <ostream>
 
 #include "framework/ui_backend.h"
@@ -18,7 +20,7 @@ class HeadlessUi : public UiBackend {
   void ShowException(const std::string& caption, const std::string& text) override;
   void FormCreated(TForm&) override {}
   void FormVisibilityChanged(TForm&) override {}
-  void ProcessMessages(TApplication&) override {}
+  void ProcessMessages(TApplication&) override { DispatchPostedMessages(); }
   // With no user input to come, the user closes the main window.
   void Run(TApplication& application) override;
   // With no user input to come, the user closes the modal window at once.
@@ -28,11 +30,34 @@ class HeadlessUi : public UiBackend {
   // A distinct number per form, stable for its life.
   WindowHandle FormHandle(TForm& form) override { return reinterpret_cast<WindowHandle>(&form); }
 
+  WindowHandle AllocateHWnd(TWndMethod method) override;
+  void DeallocateHWnd(WindowHandle window) override;
+  bool PostMessageA(WindowHandle window, uint32_t msg, std::uintptr_t wParam,
+                    std::intptr_t lParam) override;
+  std::intptr_t DefWindowProcA(WindowHandle, uint32_t, std::uintptr_t, std::intptr_t) override {
+    return 0;
+  }
+  void CursorChanged(int cursor) override { cursor_ = cursor; }
+  int Cursor() const { return cursor_; }
+  // Delivers the posted messages waiting now (not those their handlers post); true if any was.
+  bool DispatchPostedMessages();
+  bool HasPostedMessages() const { return !posted_.empty(); }
+
   // A box's line: line breaks in the text are written as \n (and \r).
   static std::string BoxLine(const std::string& caption, const std::string& text);
 
  private:
+  struct Posted {
+    WindowHandle window;
+    TMessage message;
+  };
+
   std::ostream& boxes_;
+  // Utility windows by handle; handles are never reused, so a late message finds no window.
+  std::map<WindowHandle, TWndMethod> utility_windows_;
+  WindowHandle next_utility_window_ = 0x10000;
+  std::deque<Posted> posted_;
+  int cursor_ = 0;
 };
 
 }  // namespace talvex

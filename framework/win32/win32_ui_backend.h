@@ -41,6 +41,14 @@ class Win32UiBackend final : public UiBackend {
   void SetParentForm(TForm& child, TForm& parent) override;
   WindowHandle FormHandle(TForm& form) override;
 
+  WindowHandle AllocateHWnd(TWndMethod method) override;
+  void DeallocateHWnd(WindowHandle window) override;
+  bool PostMessageA(WindowHandle window, uint32_t msg, std::uintptr_t wParam,
+                    std::intptr_t lParam) override;
+  std::intptr_t DefWindowProcA(WindowHandle window, uint32_t msg, std::uintptr_t wParam,
+                               std::intptr_t lParam) override;
+  void CursorChanged(int cursor) override;
+
   // The window that shows a control or form, or 0 when it has none.
   static WindowHandle WindowOf(const TControl& control);
 
