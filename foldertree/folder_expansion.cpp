@@ -1,0 +1,192 @@
+// Building the desktop, reading a folder's children on its first expansion, their order, and the
+// release of nodes and item ID lists.
+#include <cstring>
+
+#include "foldertree/drawing_suspended.h"
+#include "foldertree/kvfoldertree.h"
+#include "framework/exceptions.h"
+#include "platform/ascii_text.h"
+#include "platform/winconst.h"
+
+namespace talvex {
+
+namespace {
+
+constexpr uint32_t kEnumFlags = win::SHCONTF_FOLDERS | win::SHCONTF_INCLUDEHIDDEN;  // 0xA0
+
+bool IsSpecial(TFolderType type) {
+  return type == ftNetworkNeighborhood || type == ftRecycleBin || type == ftMyComputer;
+}
+
+// The busy cursor for as long as it lives, the default one afterwards.
+class BusyCursor {
+ public:
+  explicit BusyCursor(TScreen& screen) : screen_(screen) { screen_.SetCursor(crHourGlass); }
+  ~BusyCursor() { screen_.SetCursor(crDefault); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  TScreen& screen_;
+};
+
+}  // namespace
+
+void TKvFolderTree::ShowDesktop() {
+  DrawingSuspended suspended(platform_.shell, Handle());
+  TPathInfo desktopInfo = fGetSpecialFolder(win::CSIDL_DESKTOP);
+  FDesktopPath = desktopInfo.Path;
+  if (desktopInfo.IdList == nullptr)
+    return;  // no desktop, no tree
+  TTreeNode* root = CreateFolderNode(desktopInfo.IdList, nullptr, true);
+  if (root == nullptr) {
+    FreePidl(desktopInfo.IdList);
+    return;
+  }
+  TFolderNode* rootRecord = Record(root);
+  std::string caption =
+      GetLongFilePath(desktopInfo.IdList, rootRecord->ShellFolder.get()).NormalName;
+  FreePidl(desktopInfo.IdList);
+  root->SetText(caption);
+  rootRecord->Path = FDesktopPath;
+  rootRecord->Name = caption;
+  rootRecord->FolderType = ftDesktop;
+
+  TPathInfo drives = fGetSpecialFolder(win::CSIDL_DRIVES);
+  TTreeNode* myComputer = nullptr;
+  if (drives.IdList != nullptr) {
+    myComputer = CreateFolderNode(drives.IdList, root, true);
+    std::string name = GetLongFilePath(drives.IdList, rootRecord->ShellFolder.get()).NormalName;
+    FreePidl(drives.IdList);
+    if (myComputer != nullptr) {
+      myComputer->SetText(name);
+      TFolderNode* record = Record(myComputer);
+      record->Path.clear();
+      record->Name = name;
+      record->FolderType = ftMyComputer;
+    }
+  }
+
+  if (Designing()) {
+    root->SetHasChildren(true);
+  } else {
+    TTreeNode* node = root;
+    AttachFolders(node);
+    root->SetHasChildren(root->GetFirstChild() != nullptr);
+  }
+  root->Expand(false);
+  if (myComputer != nullptr)
+    myComputer->Expand(false);
+}
+
+void TKvFolderTree::TFolderTreeExpanding(TObject*, TTreeNode* node, bool& allowExpansion) {
+  if (Designing() && node->Level() >= 2) {
+    allowExpansion = false;
+    return;
+  }
+  try {
+    if (node->Count() > 0) {
+      allowExpansion = true;
+      return;
+    }
+    DrawingSuspended suspended(platform_.shell, Handle());
+    allowExpansion = AttachFolders(node);
+  } catch (const std::exception&) {
+    allowExpansion = false;
+  }
+}
+
+bool TKvFolderTree::AttachFolders(TTreeNode*& node) {
+  // Cursor and drawing come back however the reading ends.
+  BusyCursor busy(application_.Screen());
+  DrawingSuspended suspended(platform_.shell, Handle());
+  bool result = false;
+  bool hasChildren = true;
+  TFolderNode* record = Record(node);
+  if (record == nullptr || !record->ShellFolder)
+    throw Exception("The folder " + (record ? record->Path : std::string()) + " cannot be read");
+  ComPtr<IEnumIDList> enumerator;
+  if (record->ShellFolder->EnumObjects(ParentWindow(), kEnumFlags, &enumerator) == win::S_OK &&
+      enumerator) {
+    hasChildren = false;
+    enumerator->Reset();
+    Items().BeginUpdate();
+    PIDL item = nullptr;
+    while (enumerator->Next(1, &item, nullptr) == win::S_OK) {
+      TTreeNode* child = nullptr;
+      try {
+        child = CreateFolderNode(item, node, false);
+      } catch (...) {
+        FreePidl(item);
+        Items().EndUpdate();
+        throw;
+      }
+      FreePidl(item);
+      item = nullptr;
+      if (child != nullptr) {
+        hasChildren = true;
+        result = true;
+      }
+    }
+    Items().EndUpdate();
+  }
+  node->SetHasChildren(hasChildren);
+  if (record->FolderType != ftNetworkNeighborhood && record->FolderType != ftMyComputer &&
+      hasChildren)
+    node->CustomSort(CustomSortProc, 0);
+  return result;
+}
+
+int TALVEX_STDCALL TKvFolderTree::CustomSortProc(TTreeNode* node1, TTreeNode* node2,
+                                                 std::intptr_t) {
+  auto* record1 = static_cast<TFolderNode*>(node1->Data());
+  auto* record2 = static_cast<TFolderNode*>(node2->Data());
+  bool special1 = record1 != nullptr && IsSpecial(record1->FolderType);
+  bool special2 = record2 != nullptr && IsSpecial(record2->FolderType);
+  if (special1 || special2)
+    return special1 == special2 ? 0 : (special1 ? -1 : 1);
+  return CompareAsciiNoCase(node1->Text(), node2->Text());
+}
+
+void TKvFolderTree::FreeNode(TObject*, TTreeNode* node) {
+  TFolderNode* record = Record(node);
+  if (record == nullptr)
+    return;
+  if (record->IdList != nullptr && FMalloc)
+    FMalloc->Free(record->IdList);
+  record->IdList = nullptr;
+  delete record;
+  node->SetData(nullptr);
+}
+
+void TKvFolderTree::FreeChildren(TTreeNode* node) {
+  if (node == nullptr)
+    return;
+  Items().BeginUpdate();
+  for (TTreeNode* child = node->GetLastChild(); child != nullptr;) {
+    TTreeNode* previous = child->getPrevSibling();
+    TFolderNode* record = Record(child);
+    TFolderType type = record ? record->FolderType : ftFolder;
+    if (type != ftNetworkNeighborhood && type != ftMyComputer)
+      child->Delete();
+    child = previous;
+  }
+  Items().EndUpdate();
+  node->SetHasChildren(true);
+}
+
+void TKvFolderTree::FreePidl(PIDL idList) {
+  if (idList == nullptr || !FMalloc)
+    return;
+  if (FMalloc->DidAlloc(idList) > 0)
+    FMalloc->Free(idList);
+}
+
+std::string TKvFolderTree::ParsePidl(PCIDL idList) {
+  std::string path(win::MAX_PATH, '\0');
+  if (idList == nullptr || !platform_.shell.SHGetPathFromIDListA(idList, path.data()))
+    return std::string();
+  return path;
+}
+
+}  // namespace talvex

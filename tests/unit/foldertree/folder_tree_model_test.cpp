@@ -1,0 +1,290 @@
+// The folder tree's nodes: building the desktop, records, names, icons and overlays, the special
+// nodes and options, display modes, expansion and its node states, ordering, design mode.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "framework/exceptions.h"
+#include "platform/winconst.h"
+#include "tests/unit/foldertree/folder_tree_fixture.h"
+
+namespace talvex::testing {
+namespace {
+
+using Model = FolderTreeTest;
+
+TEST_F(Model, ActivationBuildsDesktopMyComputerDrivesAndSortedDesktopFolders) {
+  shell.Folder(shell.Desktop(), "zeta");
+  shell.Folder(shell.Desktop(), "Alpha");
+  TKvFolderTree& t = Active();
+  TTreeNode* desktop = t.GetDesktopNode();
+  ASSERT_NE(desktop, nullptr);
+  EXPECT_EQ(t.Items().GetFirstNode()->getNextSibling(), nullptr);  // one top-level node
+  EXPECT_EQ(desktop->Text(), "Desktop");
+  EXPECT_EQ(Children(desktop), "My Computer,Alpha,zeta");  // no Recycle Bin, no network
+  EXPECT_TRUE(desktop->Expanded());
+  TTreeNode* computer = t.GetMyComputerNode();
+  EXPECT_TRUE(computer->Expanded());
+  // Drives in the shell's order; the control panel is no file-system folder and gets no node.
+  EXPECT_EQ(Children(computer), "3\xBD Floppy (A:),Local Disk (C:),CD Drive (D:)");
+
+  TFolderNode& root = Record(desktop);
+  EXPECT_EQ(root.FolderType, ftDesktop);
+  EXPECT_EQ(root.Path, "C:\\WINDOWS\\Desktop");
+  EXPECT_EQ(t.DesktopPath(), "C:\\WINDOWS\\Desktop");
+  EXPECT_FALSE(root.HasParent);
+  EXPECT_EQ(root.IdListSize, 0);  // the desktop's list is the terminator alone
+  EXPECT_EQ(root.IdList[0] | root.IdList[1], 0);
+
+  TFolderNode& drive = Record(computer->Item(1));
+  EXPECT_EQ(drive.FolderType, ftFolder);
+  EXPECT_EQ(drive.Path, "C:\\");
+  EXPECT_EQ(drive.Name, "Local Disk (C:)");
+  EXPECT_TRUE(drive.HasParent);
+  std::vector<uint8_t> expected = shell.AbsoluteList(*standard.driveC);  // My Computer + drive
+  ASSERT_EQ(drive.IdListSize + 2u, expected.size());
+  EXPECT_EQ(std::memcmp(drive.IdList, expected.data(), expected.size()), 0);
+  EXPECT_EQ(t.NodeItemIdList(computer->Item(1)), drive.IdList);
+  EXPECT_EQ(Record(computer).FolderType, ftMyComputer);
+  EXPECT_EQ(Record(computer).Path, "");
+  EXPECT_EQ(t.Images(), FakeShell::kSmallImageList);
+}
+
+TEST_F(Model, IconsOverlaysAndButtonsComeFromTheShell) {
+  FakeItem& shared = shell.Folder(shell.Desktop(), "Shared", win::SFGAO_SHARE);
+  shell.Folder(shell.Desktop(), "Link", win::SFGAO_LINK);
+  shell.Folder(shell.Desktop(), "Both", win::SFGAO_SHARE | win::SFGAO_LINK);
+  shell.Folder(shared, "Inside");
+  TKvFolderTree& t = Active();
+  TTreeNode* desktop = t.GetDesktopNode();
+  EXPECT_EQ(Child(desktop, "Shared")->OverlayIndex(), 0);
+  EXPECT_EQ(Child(desktop, "Link")->OverlayIndex(), 1);
+  EXPECT_EQ(Child(desktop, "Both")->OverlayIndex(), 0);  // the share wins
+  EXPECT_EQ(Child(desktop, "Inside"), nullptr);
+  TTreeNode* node = Child(desktop, "Shared");
+  EXPECT_EQ(node->ImageIndex(), shared.icon);
+  // The attributes asked of the shell do not include SFGAO_FOLDER, so the open-state icon is
+  // never looked up: the selected image is the image.
+  EXPECT_EQ(node->SelectedIndex(), shared.icon);
+  EXPECT_TRUE(node->HasChildren());
+  EXPECT_FALSE(Child(desktop, "Link")->HasChildren());
+  EXPECT_EQ(Record(node).Path, "C:\\WINDOWS\\Desktop\\Shared");
+}
+
+TEST_F(Model, DisplayNamesInEveryFormOfTheShell) {
+  FakeItem& wide = shell.Folder(shell.Desktop(), "Wide");
+  wide.nameForm = win::STRRET_WSTR;  // the shell's wide strings are freed (allocator balance)
+  FakeItem& offset = shell.Folder(shell.Desktop(), "Offset");
+  offset.nameForm = win::STRRET_OFFSET;
+  FakeItem& noNormal = shell.Folder(shell.Desktop(), "Parsed");
+  noNormal.nullWideNormalName = true;
+  FakeItem& broken = shell.Folder(shell.Desktop(), "Broken");
+  broken.nameForm = 99;
+  TKvFolderTree& t = Active();
+  TTreeNode* desktop = t.GetDesktopNode();
+  ASSERT_NE(Child(desktop, "Wide"), nullptr);
+  EXPECT_EQ(Record(Child(desktop, "Wide")).Path, "C:\\WINDOWS\\Desktop\\Wide");
+  ASSERT_NE(Child(desktop, "Offset"), nullptr);
+  ComPtr<IShellFolder> desktopFolder = t.NodeShellFolder(desktop);
+  std::vector<uint8_t> list = shell.AbsoluteList(noNormal);
+  // No normal name: the parsing name stands in for it.
+  EXPECT_EQ(t.GetPathName(list.data(), win::SHGDN_NORMAL, desktopFolder.get()),
+            "C:\\WINDOWS\\Desktop\\Parsed");
+  EXPECT_EQ(t.GetPathName(list.data(), win::SHGDN_INFOLDER, desktopFolder.get()), "Parsed");
+  TFilePathList names = t.GetLongFilePath(shell.AbsoluteList(broken).data(), nullptr);
+  EXPECT_EQ(names.NormalName, "");
+  EXPECT_EQ(names.ParsingName, "");
+  EXPECT_EQ(names.InFolderName, "");
+}
+
+TEST_F(Model, SpecialNodesFollowTheOptions) {
+  shell.Folder(shell.Desktop(), "Folder");
+  TKvFolderTree& t = Active({foRecycleBin, foNetworkNeighborhood});
+  TTreeNode* desktop = t.GetDesktopNode();
+  // Not sorted in: appended after the folders.
+  EXPECT_EQ(Children(desktop), "My Computer,Folder,Recycle Bin,Network Neighborhood");
+  EXPECT_EQ(Record(t.GetBitBucketNode()).FolderType, ftRecycleBin);
+  EXPECT_EQ(Record(t.GetBitBucketNode()).Path, "");
+  EXPECT_EQ(Record(t.GetNetHoodNode()).Path, "\\\\");
+
+  t.SetFolderOptions({foNetworkNeighborhood});
+  EXPECT_EQ(t.GetBitBucketNode(), nullptr);
+  t.SetFolderOptions({foNetworkNeighborhood, foRecycleBin});
+  t.SetFolderOptions({foNetworkNeighborhood, foRecycleBin});
+  EXPECT_EQ(Children(desktop), "My Computer,Folder,Network Neighborhood,Recycle Bin");
+  t.SetFolderOptions({});
+  EXPECT_EQ(Children(desktop), "My Computer,Folder");
+}
+
+TEST_F(Model, VirtualFirstPutsSpecialNodesFirstAndMissingOnesAreLeftOut) {
+  shell.Folder(shell.Desktop(), "Folder");
+  shell.failingLocations.insert(win::CSIDL_NETWORK);
+  TKvFolderTree& t = Active({foRecycleBin, foNetworkNeighborhood, foVirtualFirst});
+  EXPECT_EQ(Children(t.GetDesktopNode()), "Recycle Bin,My Computer,Folder");
+  EXPECT_EQ(t.GetNetHoodNode(), nullptr);
+}
+
+TEST_F(Model, NetworkNeighborhoodGivesEveryItemANodeKeepingTheShellsOrder) {
+  FakeItem& server =
+      shell.Item(*standard.netHood, "Zserver", "Zserver", "\\\\Zserver", win::SFGAO_FOLDER);
+  shell.Item(*standard.netHood, "Aserver", "Aserver", "\\\\Aserver", win::SFGAO_FOLDER);
+  shell.Item(server, "share2", "share2", "\\\\Zserver\\share2", win::SFGAO_FOLDER);
+  shell.Item(server, "Share1", "Share1", "\\\\Zserver\\Share1", win::SFGAO_FOLDER);
+  TKvFolderTree& t = Active({foNetworkNeighborhood});
+  TTreeNode* hood = t.GetNetHoodNode();
+  ASSERT_TRUE(hood->Expand(false));
+  EXPECT_EQ(Children(hood), "Zserver,Aserver");
+  TTreeNode* z = hood->GetFirstChild();
+  EXPECT_EQ(Record(z).FolderType, ftNetNode);
+  EXPECT_EQ(Record(z).Path, "\\\\Zserver");
+  EXPECT_EQ(t.GetPath(z), "");
+  ASSERT_TRUE(z->Expand(false));
+  EXPECT_EQ(Children(z), "Share1,share2");  // below the servers: sorted, and virtual items too
+  EXPECT_EQ(Record(z->GetFirstChild()).FolderType, ftFolder);
+}
+
+TEST_F(Model, DisplayModeRecaptionsFromStoredNamesWithoutChangingLookups) {
+  FakeItem& folder = shell.Folder(shell.Desktop(), "MiXed \xC4");
+  shell.Folder(folder, "Sub");
+  TKvFolderTree& t = Active();
+  TTreeNode* node = Child(t.GetDesktopNode(), "MiXed \xC4");
+  node->Expand(false);
+  t.SetDisplayMode(dmUppercase);
+  EXPECT_EQ(node->Text(), "MIXED \xC4");  // only a to z change
+  EXPECT_EQ(node->GetFirstChild()->Text(), "SUB");
+  EXPECT_EQ(t.GetMyComputerNode()->Item(1)->Text(), "LOCAL DISK (C:)");
+  EXPECT_EQ(t.FindPath("c:\\windows\\desktop\\mixed \xC4\\sub", true), node->GetFirstChild());
+  t.SetDisplayMode(dmLowercase);
+  EXPECT_EQ(node->Text(), "mixed \xC4");
+  t.SetDisplayMode(dmAsis);
+  EXPECT_EQ(node->Text(), "MiXed \xC4");
+  EXPECT_EQ(t.GetDesktopNode()->Text(), "Desktop");
+}
+
+TEST_F(Model, ExpansionReadsOnceAndKeepsTheButtonOfAFailedRead) {
+  FakeItem& empty = shell.Folder(*standard.driveC, "Empty");
+  FakeItem& hidden = shell.Folder(*standard.driveC, "Hidden", win::SFGAO_HIDDEN);
+  shell.Item(*standard.driveC, "file.txt", "file.txt", "C:\\file.txt", win::SFGAO_FILESYSTEM);
+  empty.attributes |= win::SFGAO_HASSUBFOLDER;  // claims subfolders it does not have
+  (void)hidden;
+  TKvFolderTree& t = Active();
+  TTreeNode* computer = t.GetMyComputerNode();
+  TTreeNode* c = computer->Item(1);
+  EXPECT_TRUE(c->HasChildren());  // unread: the shell says it has folders
+  EXPECT_EQ(c->Count(), 0);
+  ASSERT_TRUE(c->Expand(false));
+  EXPECT_EQ(Children(c), "Empty,Hidden");  // folders only, hidden ones included
+  c->Collapse(false);
+  c->Expand(false);
+  EXPECT_EQ(standard.driveC->enumerations, 1);  // read once
+
+  TTreeNode* emptyNode = Child(c, "Empty");
+  EXPECT_TRUE(emptyNode->HasChildren());
+  EXPECT_FALSE(emptyNode->Expand(false));
+  EXPECT_FALSE(emptyNode->HasChildren());  // read, nothing found: the button goes
+
+  TTreeNode* d = computer->Item(2);  // no medium: the read fails
+  EXPECT_FALSE(d->Expand(false));
+  EXPECT_TRUE(d->HasChildren());
+  EXPECT_FALSE(d->Expand(false));
+  EXPECT_EQ(standard.driveD->enumerations, 2);  // tried again
+}
+
+TEST_F(Model, AFolderThatCannotBeBoundRefusesExpansionAndRestoresCursorAndDrawing) {
+  FakeItem& locked = shell.Folder(shell.Desktop(), "Locked");
+  shell.Folder(locked, "Inner");
+  locked.bindFails = true;
+  TKvFolderTree& t = Active();
+  TTreeNode* node = Child(t.GetDesktopNode(), "Locked");
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(Record(node).ShellFolder.get(), nullptr);
+  EXPECT_FALSE(node->Expand(false));
+  EXPECT_EQ(application.Screen().Cursor(), crDefault);
+  EXPECT_EQ(shell.LockedWindow(), 0u);
+  TTreeNode* reading = node;
+  EXPECT_THROW(t.AttachFolders(reading), std::exception);
+  EXPECT_EQ(application.Screen().Cursor(), crDefault);
+  EXPECT_EQ(shell.LockedWindow(), 0u);
+}
+
+TEST_F(Model, NodesWithoutAttributesAreVirtualAndGetNoNode) {
+  FakeItem& odd = shell.Folder(shell.Desktop(), "Odd");
+  odd.attributesFail = true;
+  TKvFolderTree& t = Active();
+  EXPECT_EQ(Child(t.GetDesktopNode(), "Odd"), nullptr);
+  ComPtr<IShellFolder> computer = t.NodeShellFolder(t.GetMyComputerNode());
+  PIDL panel = shell.AllocItem(*standard.controlPanel);
+  EXPECT_EQ(t.CreateFolderNode(panel, t.GetMyComputerNode(), false), nullptr);
+  TTreeNode* forced = t.CreateFolderNode(panel, t.GetMyComputerNode(), true);
+  ASSERT_NE(forced, nullptr);
+  EXPECT_EQ(forced->Text(), "Control Panel");
+  t.FreePidl(panel);
+}
+
+TEST_F(Model, OrderingFoldsOnlyAsciiLettersAndPutsSpecialNodesFirst) {
+  for (const char* name : {"_under", "Banana", "apple", "9lives", "\xE9t\xE9", "APPLE", "zoo"})
+    shell.Folder(*standard.driveC, name);
+  shell.Folder(shell.Desktop(), "C");
+  shell.Folder(shell.Desktop(), "b");
+  TKvFolderTree& t = Active({foRecycleBin});
+  TTreeNode* c = t.GetMyComputerNode()->Item(1);
+  c->Expand(false);
+  // Digits before letters, the underscore after them, bytes from 0x80 after all ASCII; equal
+  // captions keep the shell's order.
+  EXPECT_EQ(Children(c), "9lives,apple,APPLE,Banana,zoo,_under,\xE9t\xE9");
+  TTreeNode* desktop = t.GetDesktopNode();
+  EXPECT_EQ(Children(desktop), "My Computer,b,C,Recycle Bin");
+  desktop->CustomSort(TKvFolderTree::CustomSortProc, 0);
+  EXPECT_EQ(Children(desktop), "My Computer,Recycle Bin,b,C");
+}
+
+TEST_F(Model, DeletingABranchReleasesEveryRecordAndFreeChildrenKeepsSpecialNodes) {
+  FakeItem& a = shell.Folder(*standard.driveC, "a");
+  FakeItem& b = shell.Folder(a, "b");
+  shell.Folder(b, "c");
+  TKvFolderTree& t = Active({foRecycleBin, foNetworkNeighborhood});
+  TTreeNode* c = t.FindPath("C:\\a\\b\\c", false);
+  ASSERT_NE(c, nullptr);
+  size_t before = shell.allocator().LiveBlocks();
+  t.GetMyComputerNode()->Item(1)->Delete();               // drive C with three levels below
+  EXPECT_EQ(shell.allocator().LiveBlocks(), before - 4);  // four records' lists
+  TTreeNode* desktop = t.GetDesktopNode();
+  t.FreeChildren(desktop);
+  EXPECT_EQ(Children(desktop), "My Computer,Network Neighborhood");
+  EXPECT_TRUE(desktop->HasChildren());
+}
+
+TEST_F(Model, DesignModeShowsTheDesktopWithoutReadingAndStaysInert) {
+  shell.Folder(shell.Desktop(), "Folder");
+  form.SetDesigning(true);
+  TKvFolderTree& t = Tree();  // activates itself in a designer
+  EXPECT_TRUE(t.Active());
+  TTreeNode* desktop = t.GetDesktopNode();
+  ASSERT_NE(desktop, nullptr);
+  EXPECT_EQ(t.TopItem(), desktop);
+  EXPECT_TRUE(desktop->HasChildren());
+  EXPECT_EQ(shell.Desktop().enumerations, 0);
+  EXPECT_TRUE(shell.registrations.empty());
+  TTreeNode* computer = t.Items().Item(1);
+  ASSERT_NE(computer, nullptr);
+  EXPECT_EQ(Children(computer), "3\xBD Floppy (A:),Local Disk (C:),CD Drive (D:)");
+  EXPECT_FALSE(computer->Item(1)->Expand(false));  // level 2 never expands
+  t.SetSelected(computer->Item(1));
+  EXPECT_EQ(t.GetDirectory(), "");
+  EXPECT_EQ(t.NodeType(desktop), ftNone);
+  EXPECT_EQ(t.NodeItemIdList(desktop), nullptr);
+  EXPECT_EQ(t.NodeShellFolder(desktop).get(), nullptr);
+}
+
+TEST_F(Model, OwnerMustBeAWindowedControl) {
+  TLabel label("Label", &form);
+  EXPECT_THROW({ TKvFolderTree t(application, platform, &label); }, EInvalidCast);
+  TKvFolderTree orphan(application, platform, nullptr);
+  EXPECT_EQ(orphan.Parent(), nullptr);
+  EXPECT_FALSE(orphan.Active());
+  EXPECT_EQ(orphan.Width(), 180);
+  EXPECT_EQ(orphan.Height(), 120);
+}
+
+}  // namespace
+}  // namespace talvex::testing
