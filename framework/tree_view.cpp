@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "framework/form.h"
 #include "platform/ascii_text.h"
 
 namespace talvex {
@@ -315,9 +316,9 @@ WindowHandle TCustomTreeView::Handle() const {
 WindowHandle TCustomTreeView::ParentWindow() const {
   if (Parent() == nullptr)
     return 0;
-  if (Parent()->Peer() != nullptr && Parent()->Peer()->Handle() != 0)
-    return Parent()->Peer()->Handle();
-  return reinterpret_cast<WindowHandle>(Parent());
+  if (auto* form = dynamic_cast<TForm*>(Parent()))
+    return form->Handle();
+  return Parent()->Peer() != nullptr ? Parent()->Peer()->Handle() : 0;
 }
 
 std::intptr_t TCustomTreeView::Perform(uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {

@@ -8,6 +8,7 @@
 
 #include "framework/application.h"
 #include "framework/win32/design_font.h"
+#include "framework/win32/tree_view_peer.h"
 #include "framework/win32/window_peer.h"
 
 namespace talvex::win32 {
@@ -46,6 +47,13 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
           ForwardCommand(wParam, lParam);
           return LRESULT{0};
         });
+      break;
+    case WM_NOTIFY:
+      if (lParam != 0) {
+        LRESULT result = 0;
+        if (HandleTreeViewNotify(*reinterpret_cast<const NMHDR*>(lParam), result))
+          return result;
+      }
       break;
     case WM_CLOSE:
       // The title bar's close button is a close request to the form, which decides; the window
@@ -175,6 +183,10 @@ void CreateFormWindow(TForm& form, HWND owner, HINSTANCE instance) {
 }
 
 void CreateControlWindow(TControl& control, HWND formWindow, HINSTANCE instance, int id) {
+  if (auto* tree = dynamic_cast<TCustomTreeView*>(&control)) {
+    CreateTreeViewWindow(*tree, ParentWindowOf(control, formWindow), instance, id);
+    return;
+  }
   WindowKind kind = KindOf(control);
   if (kind.windowClass == nullptr)
     return;
