@@ -98,6 +98,7 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       windows_(errors_),
       processes_(ReadProgramScripts(ini), clock_, windows_, store_, registry_, paths_, errors_,
                  failures_),
+      shell_(ini, WindowsFolder(ini), folder, paths_, failures_),
       platform_{registry_, devices_, newdev_,    files_,   folders_, process_,
                 errors_,   console_, processes_, windows_, shell_} {
   for (const PresetWindow& window : ReadPresetWindows(ini))

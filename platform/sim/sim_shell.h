@@ -1,17 +1,78 @@
-// The simulated machine's shell.
+// The simulated machine's shell: the namespace of sim_shell_namespace.h behind the Windows-shaped
+// calls, the counting task allocator, change notification, and what the person at the machine
+// does to folders and drives (each change is announced to every registered window, as Explorer
+// and the system announce it).
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/shell.h"
+#include "platform/sim/drive_paths.h"
+#include "platform/sim/failure_plan.h"
+#include "platform/sim/ini_file.h"
+#include "platform/sim/sim_shell_namespace.h"
 #include "platform/sim/sim_task_allocator.h"
 
 namespace talvex::sim {
 
+// What the shell objects share; they keep it alive, and fail once the machine is gone.
+struct SimShellCore {
+  SimShellCore(ShellNamespace shellNames, FailurePlan& failurePlan, SimTaskAllocator& taskAllocator)
+      : names(std::move(shellNames)), failures(failurePlan), allocator(taskAllocator) {}
+  // A copy of the list in a task allocator block.
+  PIDL ToTask(const std::vector<uint8_t>& list);
+  // The failure injected into the operation, as an HRESULT: a Windows error code in the rule
+  // becomes HRESULT_FROM_WIN32 of it.
+  std::optional<int32_t> Failure(const std::string& operation, const std::string& argument,
+                                 int32_t defaultResult);
+
+  bool alive = true;
+  ShellNamespace names;
+  FailurePlan& failures;
+  SimTaskAllocator& allocator;
+};
+
+// Delivers a posted window message to the program; false when the window does not take it.
+using MessagePoster = std::function<bool(WindowHandle, uint32_t, std::uintptr_t, std::intptr_t)>;
+
+struct ShellRegistration {
+  uint32_t handle = 0;
+  WindowHandle window = 0;
+  int32_t sources = 0;
+  int32_t events = 0;
+  uint32_t message = 0;
+  bool recursive = false;
+  std::vector<std::vector<uint8_t>> watched;  // absolute lists; the empty list is the desktop
+};
+
+// One notification as it was posted.
+struct ShellNotification {
+  WindowHandle window = 0;
+  uint32_t message = 0;
+  std::intptr_t lParam = 0;  // the event, SHCNE_INTERRUPT set for events of the system
+  std::string path1;         // file-system paths of the two items ("" when none)
+  std::string path2;
+  bool delivered = false;
+};
+
 class SimShell : public Shell {
  public:
-  SimShell() = default;
+  // The handles SHGetFileInfoA gives for the system image lists.
+  static constexpr std::uintptr_t kSmallIconList = 0x51C1;
+  static constexpr std::uintptr_t kLargeIconList = 0x51C2;
+
+  // Throws IniError for shell sections of machine.ini it cannot read.
+  SimShell(const IniFile& ini, const std::string& windowsFolder,
+           const std::filesystem::path& machineFolder, DrivePaths& paths, FailurePlan& failures);
+  ~SimShell() override;
+  SimShell(const SimShell&) = delete;
+  SimShell& operator=(const SimShell&) = delete;
 
   std::unique_ptr<Shell32Module> LoadShell32() override;
   int32_t CoGetMalloc(uint32_t memoryContext, ComPtr<IMalloc>* allocator) override;
@@ -27,13 +88,52 @@ class SimShell : public Shell {
   int WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* wide, int wideLength,
                           char* buffer, int size) override;
 
+  // What shell32's two bound entry points do.
+  uint32_t Register(WindowHandle window, int32_t sources, int32_t events, uint32_t message,
+                    int32_t entryCount, const SHChangeNotifyEntry* entries);
+  bool Deregister(uint32_t handle);
+
+  // Where posted notifications go; without a poster they are only recorded.
+  void SetMessagePoster(MessagePoster poster) { poster_ = std::move(poster); }
+  // Announces a change (SHChangeNotify with item ID lists) to every registration that watches it.
+  void Notify(int32_t event, const std::vector<uint8_t>& item1, const std::vector<uint8_t>& item2,
+              bool fromSystem);
+  // The absolute item ID list of an existing folder, drive or share; empty when there is none.
+  std::vector<uint8_t> IdListOfPath(const std::string& path) const;
+
+  // The person at the machine. Each returns an empty string when done, or what went wrong.
+  std::string MakeFolder(const std::string& path);
+  std::string RemoveFolder(const std::string& path);
+  std::string RenameFolder(const std::string& oldPath, const std::string& newPath);
+  // drive: "D:"; the label replaces the medium's label (none when empty).
+  std::string InsertMedium(const std::string& drive, const std::string& label);
+  std::string EjectMedium(const std::string& drive);
+
   SimTaskAllocator& allocator() { return allocator_; }
+  ShellNamespace& names() { return core_->names; }
+  const std::vector<ShellRegistration>& registrations() const { return registrations_; }
+  const std::vector<ShellNotification>& notifications() const { return notifications_; }
   // The window whose drawing is suspended, 0 when none.
   WindowHandle LockedWindow() const { return locked_; }
+  int LoadedModules() const { return loaded_modules_; }
 
  private:
+  friend class SimShell32Module;
+  bool Watches(const ShellRegistration& registration, const std::vector<uint8_t>& item) const;
+  SimDrive* RemovableDrive(const std::string& drive, std::string* problem);
+
   SimTaskAllocator allocator_;
+  std::shared_ptr<SimShellCore> core_;
+  FailurePlan& failures_;
+  DrivePaths& paths_;
+  MessagePoster poster_;
+  std::vector<ShellRegistration> registrations_;
+  std::vector<ShellNotification> notifications_;
+  // The two-pointer blocks that posted notifications point to; kept as long as the shell.
+  std::deque<std::array<PIDL, 2>> posted_pairs_;
+  uint32_t next_handle_ = 1;
   WindowHandle locked_ = 0;
+  int loaded_modules_ = 0;
 };
 
 }  // namespace talvex::sim

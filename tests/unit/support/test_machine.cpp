@@ -131,6 +131,11 @@ TestMachine& TestMachine::File(const std::string& relativePath, const std::strin
   return *this;
 }
 
+TestMachine& TestMachine::Folder(const std::string& relativePath) {
+  fs::create_directories(folder_ / relativePath);
+  return *this;
+}
+
 TestMachine& TestMachine::Package() {
   for (const char* inf : {"auto/win2k/KVMS.INF", "auto/win2k/kvsd.inf", "auto/win2k/kvscr.inf",
                           "auto/winxp/KVMS.INF", "auto/winxp/kvsd.inf", "auto/winxp/kvscr.inf"})

@@ -48,6 +48,8 @@ class TestMachine {
   // registry.reg: the sections after the "REGEDIT4" header.
   TestMachine& Registry(const std::string& sections);
   TestMachine& File(const std::string& relativePath, const std::string& bytes);
+  // An empty folder (with its parents), e.g. "c/WINDOWS/Desktop/Work".
+  TestMachine& Folder(const std::string& relativePath);
   // The sample driver package's INF names under d/SETUP/auto/ (win2k, winxp, winme).
   TestMachine& Package();
   // The eight Windows 98 package files (each holding its own name) and the folders a Windows 98
