@@ -31,7 +31,8 @@ target_link_libraries(talvex_platform_win32 PUBLIC talvex_platform setupapi shel
 # Real windows for the form framework.
 file(GLOB TALVEX_UI_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/framework/win32/*.cpp)
 add_library(talvex_ui_win32 STATIC ${TALVEX_UI_WIN32_SOURCES})
-target_link_libraries(talvex_ui_win32 PUBLIC talvex_framework talvex_platform_win32 user32 gdi32)
+target_link_libraries(talvex_ui_win32 PUBLIC talvex_framework talvex_platform_win32 user32 gdi32
+  comctl32)
 
 # talvex_add_product_executable(name source...): a GUI program that users run. Here it is built
 # with every ordinary build, and the build fails when it imports a function that
@@ -102,6 +103,10 @@ talvex_add_product_executable(Setup ${CMAKE_SOURCE_DIR}/entry/win32_main.cpp
 set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup)
 target_include_directories(Setup PRIVATE ${TALVEX_GENERATED})
 target_link_libraries(Setup PRIVATE talvex_logic talvex_platform_win32 talvex_ui_win32)
+
+# The folder tree control in a window of its own, on the real shell.
+talvex_add_product_executable(FolderTree ${CMAKE_SOURCE_DIR}/entry/foldertree_win32_main.cpp)
+target_link_libraries(FolderTree PRIVATE talvex_logic talvex_platform_win32 talvex_ui_win32)
 
 if(TALVEX_WIN32_TEST_TREE)
   # Only what the test programs link is built.
