@@ -60,10 +60,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     talvex::win32::Win32UiBackend ui;
     talvex::TApplication application(ui, "FolderTree");
     auto* form = application.CreateForm<talvex::TFolderTreeForm>(platform.Get());
+    std::ostringstream found;
     talvex::ApplyHostArguments(
-        *form->KvFolderTree, commandLine.arguments, std::cout,
+        *form->KvFolderTree, commandLine.arguments, found,
         [&](const std::exception& error) { application.ShowException(error); });
-    std::cout.flush();
+    // Lookups print where a console or a redirection takes them.
+    std::fputs(found.str().c_str(), stdout);
+    std::fflush(stdout);
     if (commandLine.screenshotAndExit) {
       form->Show();
       WaitForScreenshot(application);
