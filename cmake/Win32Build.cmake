@@ -44,6 +44,11 @@ function(talvex_add_product_executable name)
     return()
   endif()
   add_executable(${name} WIN32 ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY TALVEX_PRODUCTS ${name})
+  # The 64-bit build only serves the Wine test bed; the allowlist is about the 32-bit loaders.
+  if(NOT TALVEX_MINGW_ARCH STREQUAL "i686")
+    return()
+  endif()
   set(checked ${CMAKE_CURRENT_BINARY_DIR}/${name}.imports-checked)
   add_custom_command(
     OUTPUT ${checked}
@@ -55,7 +60,6 @@ function(talvex_add_product_executable name)
     COMMENT "Checking the functions that ${name} imports"
     VERBATIM)
   add_custom_target(${name}_imports ALL DEPENDS ${checked})
-  set_property(GLOBAL APPEND PROPERTY TALVEX_PRODUCTS ${name})
 endfunction()
 
 # The test tree, built after the products, so that the two trees never compete for the processors.
@@ -67,7 +71,7 @@ function(talvex_add_win32_test_tree)
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/posix
     CMAKE_ARGS
-      -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686-posix.cmake
+      -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-${TALVEX_MINGW_ARCH}-posix.cmake
       -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
       -DTALVEX_WIN32_TEST_TREE=ON
       -DTALVEX_WERROR=${TALVEX_WERROR}

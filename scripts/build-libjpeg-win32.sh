@@ -10,11 +10,19 @@
 set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-PREFIX="$ROOT/build/win32-deps"
-WORK="$ROOT/build/win32-deps-src/libjpeg-turbo"
+# The architecture: i686 (default; build/win32-deps) or x86_64 (build/win64-deps, for the 64-bit
+# build that the Wine test bed runs where 32-bit programs cannot run).
+ARCH=${1:-i686}
+case $ARCH in
+  i686) DEPS=win32-deps ;;
+  x86_64) DEPS=win64-deps ;;
+  *) echo "usage: $0 [i686|x86_64]" >&2; exit 2 ;;
+esac
+PREFIX="$ROOT/build/$DEPS"
+WORK="$ROOT/build/$DEPS-src/libjpeg-turbo"
 
 if [ -f "$PREFIX/lib/libjpeg.a" ] && [ -f "$PREFIX/include/jpeglib.h" ]; then
-  echo "libjpeg-turbo for win32 already built in $PREFIX"
+  echo "libjpeg-turbo for $ARCH already built in $PREFIX"
   exit 0
 fi
 
@@ -59,7 +67,7 @@ SIMD=OFF
 if command -v nasm >/dev/null 2>&1; then SIMD=ON; fi
 
 cmake -S "$SRC" -B "$WORK/build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$ARCH.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX="$PREFIX" \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
@@ -72,4 +80,4 @@ cmake --build "$WORK/build" -j2 --target jpeg-static
 mkdir -p "$PREFIX/lib" "$PREFIX/include"
 cp "$WORK/build/libjpeg.a" "$PREFIX/lib/libjpeg.a"
 cp "$SRC/jpeglib.h" "$SRC/jmorecfg.h" "$SRC/jerror.h" "$WORK/build/jconfig.h" "$PREFIX/include/"
-echo "libjpeg-turbo for win32 installed in $PREFIX"
+echo "libjpeg-turbo for $ARCH installed in $PREFIX"

@@ -1,7 +1,7 @@
 #!/bin/sh
-# Runs the cross-compiled unit tests of the Win32 backends under Wine, in a 32-bit prefix of their
-# own under the build folder, and fails when a test fails. Windows need a display: without one,
-# Xvfb provides a private one for the run.
+# Runs the cross-compiled unit tests of the Win32 backends under Wine, in a prefix of their own
+# (32 or 64-bit, as the build is) under the build folder, and fails when a test fails. Windows
+# need a display: without one, Xvfb provides a private one for the run.
 #
 # Usage: tests/win32/run-under-wine.sh [build folder]   (default: build/win32)
 set -u
@@ -16,8 +16,9 @@ if [ ! -f "$EXE" ]; then
 fi
 mkdir -p "$OUT"
 
-export WINEPREFIX="$ROOT/build/wine-prefix-win32-tests"
-export WINEARCH=win32
+. "$ROOT/scripts/wine-select.sh"
+wine_use_arch_of "$EXE"
+export WINEPREFIX="$ROOT/build/wine-prefix-$WINEARCH-tests"
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts while the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="

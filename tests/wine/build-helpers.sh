@@ -1,6 +1,7 @@
 #!/bin/bash
-# Builds the Wine suite's helper programs with the 32-bit mingw-w64 compiler into OUTDIR
-# (default build/wine/bin). A helper is rebuilt only when a file of helpers/ is newer than it.
+# Builds the Wine suite's helper programs with the mingw-w64 compiler CXX_WIN32 (default: the
+# 32-bit one) into OUTDIR (default build/wine/bin). A helper is rebuilt only when a file of
+# helpers/ is newer than it, or when it was built by another compiler.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -10,6 +11,11 @@ cxx=${CXX_WIN32:-i686-w64-mingw32-g++-posix}
 flags="-std=c++20 -O2 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Werror -static -s"
 
 mkdir -p "$out"
+# Programs of another compiler (the other architecture) are rebuilt.
+if [ "$(cat "$out/compiler" 2>/dev/null)" != "$cxx" ]; then
+  rm -f "$out"/*.exe "$out"/*.dll
+  echo "$cxx" >"$out/compiler"
+fi
 
 # build OUTPUT SOURCE EXTRA-FLAGS...
 build() {

@@ -61,6 +61,12 @@ done
 [ -f "$setup_exe" ] || abort "no Setup.exe at $setup_exe (build it: cmake --preset win32 && cmake --build --preset win32)"
 [ -d "$package/auto" ] || abort "no driver package at $package"
 
+# shellcheck source=../../scripts/wine-select.sh
+. "$root/scripts/wine-select.sh"
+wine_use_arch_of "$setup_exe"
+# The helper programs, fakes and planted DLL are built for the same architecture.
+if [ "$WINEARCH" = win64 ]; then export CXX_WIN32=${CXX_WIN64:-x86_64-w64-mingw32-g++-posix}; fi
+
 mkdir -p "$work"
 # One copy for the whole run, so that a rebuild meanwhile cannot mix two programs.
 cp "$setup_exe" "$work/Setup.exe"
@@ -81,11 +87,11 @@ for _ in $(seq 100); do
 done
 export DISPLAY=":$display"
 
-# One 32-bit prefix, booted once: Wine's own crash dialog off (a crash must fail a case, not wait
+# One prefix of the program's architecture, booted once: Wine's own crash dialog off (a crash must fail a case, not wait
 # for a click), and the registry leftovers of an earlier driver that the setup program resets.
 # No Mono or Gecko installs, no menu entries.
 base_overrides='mscoree,mshtml=;winemenubuilder.exe=d'
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="$base_overrides"
+export WINEDEBUG=-all WINEDLLOVERRIDES="$base_overrides"
 export WINEPREFIX="$work/base"
 case_dir=$work/boot
 rm -rf "$WINEPREFIX" "$work/cases" "$case_dir"
