@@ -3,10 +3,10 @@
 #include <exception>
 
 #include "app/forms.h"
-#include "app/program_path.h"
 #include "app/wizard/tform2.h"
 #include "framework/application.h"
 #include "install/tform4.h"
+#include "platform/program_path.h"
 
 namespace talvex {
 

@@ -17,11 +17,6 @@ TRegistry::TRegistry(Registry& registry, uint32_t access)
 
 TRegistry::~TRegistry() = default;
 
-void TRegistry::SetRootKey(RegKey root) {
-  CloseKey();
-  root_ = root;
-}
-
 RegKey TRegistry::BaseKeyFor(const std::string& key, std::string* relative) const {
   if (!key.empty() && key[0] == '\\') {
     *relative = key.substr(1);

@@ -23,15 +23,11 @@ class TRegistry {
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
 
-  RegKey RootKey() const { return root_; }
-  void SetRootKey(RegKey root);
-
   // A path that begins with a backslash is a path from the root key; any other path is relative
   // to the key that is open. The backslash is stripped before the platform call, which refuses it.
   // Never creates anything when canCreate is false (the only use here).
   bool OpenKey(const std::string& key, bool canCreate);
   void CloseKey();
-  RegKey CurrentKey() const { return current_.get(); }
 
   // REG_SZ with the terminating zero; raises "Failed to set data for '<name>'" on failure.
   void WriteString(const std::string& name, const std::string& value);
@@ -51,7 +47,7 @@ class TRegistry {
 
   Registry& registry_;
   uint32_t access_;
-  RegKey root_;
+  const RegKey root_;  // HKEY_LOCAL_MACHINE
   ScopedRegKey current_;
 };
 

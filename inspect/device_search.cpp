@@ -22,19 +22,20 @@ enum class ReadOutcome { kRead, kNoHardwareIds, kGaveUp, kFailed };
 // the clean-up, so the caller still sees the search's last significant failure.
 class DeviceInfoSet {
  public:
-  DeviceInfoSet(Platform& platform, DevInfoSet set) : platform_(platform), set_(set) {}
+  DeviceInfoSet(Platform& platform, DevInfoSet set)
+      : platform_(platform), set_(platform.devices, set) {}
   ~DeviceInfoSet() {
     uint32_t kept = platform_.errors.GetLastError();
-    platform_.devices.SetupDiDestroyDeviceInfoList(set_);
+    set_.Reset();
     platform_.errors.SetLastError(kept);
   }
   DeviceInfoSet(const DeviceInfoSet&) = delete;
   DeviceInfoSet& operator=(const DeviceInfoSet&) = delete;
-  DevInfoSet get() const { return set_; }
+  DevInfoSet get() const { return set_.get(); }
 
  private:
   Platform& platform_;
-  DevInfoSet set_;
+  ScopedDevInfoSet set_;
 };
 
 class HardwareIdReader {

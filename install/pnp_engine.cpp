@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "app/wizard/tform2.h"
 #include "install/driver_table.h"
+#include "install/setup_host.h"
 #include "platform/winconst.h"
 
 namespace talvex {
@@ -12,7 +12,7 @@ namespace {
 
 class DriverUpdateEngine {
  public:
-  explicit DriverUpdateEngine(TForm2& wizard) : wizard_(wizard), platform_(wizard.platform()) {}
+  explicit DriverUpdateEngine(SetupHost& host) : host_(host), platform_(host.platform()) {}
 
   // The Windows folder must be known and newdev.dll must offer both entry points; otherwise the
   // user is told and the program ends.
@@ -21,7 +21,7 @@ class DriverUpdateEngine {
     if (platform_.folders.GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder) == 0)
       Fail("Can't get Windows path");
     reboot_ = 0;
-    wizard_.UpdateProgramFolder();
+    host_.UpdateProgramFolder();
     newdev_ = platform_.newdev.LoadNewdev();
     if (!newdev_)
       Fail("Cant't Open newdev.dll");
@@ -33,29 +33,29 @@ class DriverUpdateEngine {
   // Updates each present hardware ID of the driver from the INF file at infPath.
   void InstallDriver(const ChipDriver& driver, const std::string& infPath, bool removeGenericDisk) {
     for (const char* hardwareId : driver.hardwareIds) {
-      if (!wizard_.FindDevice(hardwareId))
+      if (!host_.FindDevice(hardwareId))
         continue;
       if (!newdev_->UpdateDriverForPlugAndPlayDevicesA(0, hardwareId, infPath,
                                                        win::INSTALLFLAG_FORCE, &reboot_)) {
-        wizard_.PrintFailure("UpdateDriverForPlugAndPlayDevices");
-        wizard_.EndProgram(6);
+        host_.PrintFailure("UpdateDriverForPlugAndPlayDevices");
+        host_.EndProgram(6);
       }
       if (!driver.storage)
         continue;
-      wizard_.ResetDriveIcons();
+      host_.ResetDriveIcons();
       // The storage driver replaces the generic disk that Windows gave the card slot.
       if (removeGenericDisk)
-        wizard_.FindPrimaryIdDevice("GenDisk", 1);
+        host_.FindPrimaryIdDevice("GenDisk", 1);
     }
   }
 
  private:
   [[noreturn]] void Fail(const std::string& message) {
-    wizard_.Application().ShowMessage(message);
-    wizard_.EndProgram(1);
+    host_.ShowMessage(message);
+    host_.EndProgram(1);
   }
 
-  TForm2& wizard_;
+  SetupHost& host_;
   Platform& platform_;
   std::unique_ptr<NewdevModule> newdev_;
   int32_t reboot_ = 0;  // set by the update; restarts are always asked for anyway
@@ -63,32 +63,34 @@ class DriverUpdateEngine {
 
 }  // namespace
 
-void InstallWinMe(TForm2& wizard) {
-  DriverUpdateEngine engine(wizard);
+void InstallWinMe(SetupHost& host) {
+  DriverUpdateEngine engine(host);
   engine.Prepare();
-  std::string folder = wizard.ProgramFolder + "auto\\winme\\";
-  if (wizard.IsChosen(wizard.MSCheckBox)) {
+  SetupState& state = host.State();
+  std::string folder = state.ProgramFolder + "auto\\winme\\";
+  if (host.IsDriverChosen(ChipFunction::kMemoryStick)) {
     engine.InstallDriver(kMemoryStickDriver, folder + kMemoryStickDriver.infWinMe, false);
-    wizard.DriverInstalled = 1;
+    state.DriverInstalled = 1;
   }
-  if (wizard.IsChosen(wizard.SDCheckBox)) {
+  if (host.IsDriverChosen(ChipFunction::kSdCard)) {
     engine.InstallDriver(kSdCardDriver, folder + kSdCardDriver.infWinMe, false);
-    wizard.DriverInstalled = 1;
+    state.DriverInstalled = 1;
   }
-  if (wizard.IsChosen(wizard.SCCheckBox) && wizard.SmartCardComponentsReady())
+  if (host.IsDriverChosen(ChipFunction::kSmartCard) && host.SmartCardComponentsReady())
     engine.InstallDriver(kSmartCardDriver, folder + kSmartCardDriver.infWinMe, false);
 }
 
-void InstallWin2000XP(TForm2& wizard) {
-  DriverUpdateEngine engine(wizard);
+void InstallWin2000XP(SetupHost& host) {
+  DriverUpdateEngine engine(host);
   engine.Prepare();
+  SetupState& state = host.State();
   std::string folder =
-      wizard.ProgramFolder + (wizard.WindowsVersion == WinXP ? "auto\\winxp\\" : "auto\\win2k\\");
-  if (wizard.IsChosen(wizard.MSCheckBox))
+      state.ProgramFolder + (state.WindowsVersion == WinXP ? "auto\\winxp\\" : "auto\\win2k\\");
+  if (host.IsDriverChosen(ChipFunction::kMemoryStick))
     engine.InstallDriver(kMemoryStickDriver, folder + kMemoryStickDriver.infWin2000XP, true);
-  if (wizard.IsChosen(wizard.SDCheckBox))
+  if (host.IsDriverChosen(ChipFunction::kSdCard))
     engine.InstallDriver(kSdCardDriver, folder + kSdCardDriver.infWin2000XP, true);
-  if (wizard.IsChosen(wizard.SCCheckBox))
+  if (host.IsDriverChosen(ChipFunction::kSmartCard))
     engine.InstallDriver(kSmartCardDriver, folder + kSmartCardDriver.infWin2000XP, false);
 }
 

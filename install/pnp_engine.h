@@ -5,15 +5,15 @@
 
 namespace talvex {
 
-class TForm2;
+class SetupHost;
 
 // Installs the drivers whose check box is ticked and enabled, in the order Memory Stick, SD, smart
 // card. Ends the process with code 1 when the preparation fails and with code 6 when a driver
 // update fails.
-void InstallWin2000XP(TForm2& wizard);
+void InstallWin2000XP(SetupHost& host);
 
 // The same on Windows Me, from auto\winme\: the Memory Stick and SD steps mark DriverInstalled,
 // and the smart card components step decides about the smart card driver.
-void InstallWinMe(TForm2& wizard);
+void InstallWinMe(SetupHost& host);
 
 }  // namespace talvex

@@ -4,10 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "app/wizard/tform2.h"
 #include "framework/registry_object.h"
 #include "install/driver_table.h"
-#include "install/windows_folder.h"
+#include "install/setup_host.h"
 #include "platform/winconst.h"
 
 namespace talvex {
@@ -30,24 +29,24 @@ constexpr std::array<CopiedFile, 2> kSmartCardFiles{
 
 class Win98Engine {
  public:
-  Win98Engine(TForm2& wizard, std::string windowsFolder)
-      : wizard_(wizard),
+  Win98Engine(SetupHost& host, std::string windowsFolder)
+      : host_(host),
         windows_(std::move(windowsFolder)),
-        source_(wizard.ProgramFolder + "auto\\win98") {}
+        source_(host.State().ProgramFolder + "auto\\win98") {}
 
   void RemoveDevices(const ChipDriver& driver) {
     for (const char* hardwareId : driver.hardwareIds)
-      wizard_.FindDevice(hardwareId);
+      host_.FindDevice(hardwareId);
   }
 
   template <size_t N>
   void CopyFiles(const std::array<CopiedFile, N>& files) {
     for (const CopiedFile& file : files) {
-      if (wizard_.platform().files.SetupInstallFileA(file.source, source_, windows_ + file.target,
-                                                     win::SP_COPY_SOURCEPATH_ABSOLUTE))
+      if (host_.platform().files.SetupInstallFileA(file.source, source_, windows_ + file.target,
+                                                   win::SP_COPY_SOURCEPATH_ABSOLUTE))
         continue;
       // Reported, and the installation is not called complete; the next file still follows.
-      wizard_.PrintFailure("SetupInstallFile");
+      host_.PrintFailure("SetupInstallFile");
       all_copied_ = false;
     }
   }
@@ -57,18 +56,18 @@ class Win98Engine {
   void InstallStorageDriver(const ChipDriver& driver, const std::array<CopiedFile, N>& files) {
     RemoveDevices(driver);
     CopyFiles(files);
-    wizard_.DriverInstalled = 1;
-    wizard_.ResetDriveIcons();
+    host_.State().DriverInstalled = 1;
+    host_.ResetDriveIcons();
   }
 
   void InstallSmartCardDriver() {
     RemoveDevices(kSmartCardDriver);
     std::string otherInfFolder = windows_ + "\\inf\\other";
-    wizard_.platform().files.CreateDirectoryA(otherInfFolder);  // usually there already
+    host_.platform().files.CreateDirectoryA(otherInfFolder);  // usually there already
     CopyFiles(kSmartCardFiles);
     // Windows looks for the INF there only when no other device path is registered yet; one that
     // is registered is left as it is.
-    TRegistry registry(wizard_.platform().registry);
+    TRegistry registry(host_.platform().registry);
     if (registry.OpenKey("\\Software\\Microsoft\\Windows\\CurrentVersion", false) &&
         !registry.ValueExists("OtherDevicePath"))
       registry.WriteString("OtherDevicePath", otherInfFolder);
@@ -77,7 +76,7 @@ class Win98Engine {
   bool all_copied() const { return all_copied_; }
 
  private:
-  TForm2& wizard_;
+  SetupHost& host_;
   std::string windows_;
   std::string source_;
   bool all_copied_ = true;
@@ -85,19 +84,19 @@ class Win98Engine {
 
 }  // namespace
 
-bool InstallWin98(TForm2& wizard) {
-  std::optional<std::string> windowsFolder = GetWindowsFolder(wizard.platform().folders, 100);
+bool InstallWin98(SetupHost& host) {
+  std::optional<std::string> windowsFolder = WindowsFolderPath(host.platform().folders, 100);
   if (!windowsFolder) {
-    wizard.Application().ShowMessage("Can't get Windows path");
-    wizard.EndProgram(1);
+    host.ShowMessage("Can't get Windows path");
+    host.EndProgram(1);
   }
-  wizard.UpdateProgramFolder();
-  Win98Engine engine(wizard, *windowsFolder);
-  if (wizard.IsChosen(wizard.MSCheckBox))
+  host.UpdateProgramFolder();
+  Win98Engine engine(host, *windowsFolder);
+  if (host.IsDriverChosen(ChipFunction::kMemoryStick))
     engine.InstallStorageDriver(kMemoryStickDriver, kMemoryStickFiles);
-  if (wizard.IsChosen(wizard.SDCheckBox))
+  if (host.IsDriverChosen(ChipFunction::kSdCard))
     engine.InstallStorageDriver(kSdCardDriver, kSdCardFiles);
-  if (wizard.IsChosen(wizard.SCCheckBox) && wizard.SmartCardComponentsReady())
+  if (host.IsDriverChosen(ChipFunction::kSmartCard) && host.SmartCardComponentsReady())
     engine.InstallSmartCardDriver();
   return engine.all_copied();
 }

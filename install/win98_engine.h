@@ -4,11 +4,11 @@
 
 namespace talvex {
 
-class TForm2;
+class SetupHost;
 
 // Installs the drivers whose check box is ticked and enabled. Every file is attempted; a copy that
 // fails is reported on standard output and the result is false (nothing is undone). Ends the
 // program when the Windows folder cannot be had, or where the smart card components step ends it.
-bool InstallWin98(TForm2& wizard);
+bool InstallWin98(SetupHost& host);
 
 }  // namespace talvex

@@ -1,11 +1,15 @@
-// Letter-case rules shared by the program and the simulated machine: letters a to z equal A to Z,
-// every other byte is itself, whatever the user's locale.
+// Letter-case and blank rules shared by the program and the simulated machine: letters a to z
+// equal A to Z, every other byte is itself, whatever the user's locale.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace talvex {
+
+inline bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 inline char UpperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -53,6 +57,20 @@ inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (UpperAscii(a[i]) != UpperAscii(b[i]))
       return false;
   return true;
+}
+
+// value begins with prefix, ignoring letter case.
+inline bool StartsWithIgnoreCase(std::string_view value, std::string_view prefix) {
+  return value.size() >= prefix.size() && EqualsIgnoreCase(value.substr(0, prefix.size()), prefix);
+}
+
+// Without the spaces, tabs and carriage returns at either end.
+inline std::string TrimBlanks(std::string_view text) {
+  size_t begin = text.find_first_not_of(" \t\r");
+  if (begin == std::string_view::npos)
+    return {};
+  size_t end = text.find_last_not_of(" \t\r");
+  return std::string(text.substr(begin, end + 1 - begin));
 }
 
 }  // namespace talvex

@@ -27,4 +27,9 @@ class DeviceSetup {
   virtual bool SetupDiDestroyDeviceInfoList(DevInfoSet set) = 0;
 };
 
+// Destroys a device information set when it goes out of scope.
+using ScopedDevInfoSet =
+    ScopedPlatformHandle<DeviceSetup, DevInfoSet, &DeviceSetup::SetupDiDestroyDeviceInfoList,
+                         ~DevInfoSet{0} /* INVALID_HANDLE_VALUE */>;
+
 }  // namespace talvex

@@ -33,28 +33,6 @@ class Registry {
 };
 
 // Closes an open key when it goes out of scope.
-class ScopedRegKey {
- public:
-  explicit ScopedRegKey(Registry& registry) : registry_(registry) {}
-  ~ScopedRegKey() { Reset(); }
-  ScopedRegKey(const ScopedRegKey&) = delete;
-  ScopedRegKey& operator=(const ScopedRegKey&) = delete;
-
-  RegKey* Receive() {
-    Reset();
-    return &key_;
-  }
-  RegKey get() const { return key_; }
-  bool valid() const { return key_ != 0; }
-  void Reset() {
-    if (key_ != 0)
-      registry_.RegCloseKey(key_);
-    key_ = 0;
-  }
-
- private:
-  Registry& registry_;
-  RegKey key_ = 0;
-};
+using ScopedRegKey = ScopedPlatformHandle<Registry, RegKey, &Registry::RegCloseKey>;
 
 }  // namespace talvex

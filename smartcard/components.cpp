@@ -1,8 +1,7 @@
 #include "smartcard/components.h"
 
-#include "app/wizard/tform2.h"
 #include "framework/registry_object.h"
-#include "install/windows_folder.h"
+#include "install/setup_host.h"
 #include "platform/winconst.h"
 #include "smartcard/installer_driver.h"
 
@@ -13,74 +12,78 @@ const char kSmartcardBaseKey[] =
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SmartcardBase";
 constexpr uint32_t kNoticePauseMs = 3000;
 
-bool ProgramFolderHolds(TForm2& wizard, const char* fileName) {
-  return wizard.platform().files.CanOpenForReading(wizard.ProgramFolder + fileName);
+bool ProgramFolderHolds(SetupHost& host, const char* fileName) {
+  return host.platform().files.CanOpenForReading(host.State().ProgramFolder + fileName);
 }
 
-// Shows the notice (interactive) or pauses (unattended), then runs the installer.
-void PrepareAndRun(TForm2& wizard, const char* noticeText, void (*runInstaller)(TForm2&)) {
-  ComponentWindows* windows = wizard.ComponentWindowsUi;
-  if (!wizard.Unattended && windows != nullptr) {
+// Shows the notice (interactive) or pauses (unattended) before an installer runs.
+void Announce(SetupHost& host, const char* noticeText) {
+  ComponentWindows* windows = host.ShownComponentWindows();
+  if (!host.State().Unattended && windows != nullptr) {
     windows->ShowNotice(noticeText);
-    wizard.platform().processes.Sleep(kNoticePauseMs);
+    host.platform().processes.Sleep(kNoticePauseMs);
     windows->HideNotice();
   } else {
-    wizard.platform().processes.Sleep(kNoticePauseMs);
+    host.platform().processes.Sleep(kNoticePauseMs);
   }
-  runInstaller(wizard);
 }
 
 }  // namespace
 
-bool CheckSmartCardComponents(TForm2& wizard) {
-  wizard.SmclibPresent = 0;
-  wizard.SmartcardBasePresent = 0;
+bool CheckSmartCardComponents(SetupHost& host) {
+  SetupState& state = host.State();
+  state.SmclibPresent = 0;
+  state.SmartcardBasePresent = 0;
   {
-    TRegistry registry(wizard.platform().registry);
-    wizard.SmartcardBasePresent = registry.OpenKey(kSmartcardBaseKey, false) ? 1 : 0;
+    TRegistry registry(host.platform().registry);
+    state.SmartcardBasePresent = registry.OpenKey(kSmartcardBaseKey, false) ? 1 : 0;
   }
-  std::optional<std::string> folder = GetWindowsFolder(wizard.platform().folders, 200);
+  std::optional<std::string> folder = WindowsFolderPath(host.platform().folders, 200);
   if (!folder) {
-    wizard.Application().ShowMessage("Can't get Windows path\n");
-    wizard.EndProgram(1);
+    host.ShowMessage("Can't get Windows path\n");
+    host.EndProgram(1);
   }
-  wizard.SmclibPresent =
-      wizard.platform().files.CanOpenForReading(*folder + "\\system\\smclib.vxd") ? 1 : 0;
-  return wizard.SmclibPresent && wizard.SmartcardBasePresent;
+  state.SmclibPresent =
+      host.platform().files.CanOpenForReading(*folder + "\\system\\smclib.vxd") ? 1 : 0;
+  return state.SmclibPresent && state.SmartcardBasePresent;
 }
 
-bool SmartCardComponentsReady(TForm2& wizard) {
-  CheckSmartCardComponents(wizard);
+bool SmartCardComponentsReady(SetupHost& host) {
+  SetupState& state = host.State();
+  host.CheckSmartCardComponents();
   // Both decisions use the flags of this first check.
-  bool libraryMissing = !wizard.SmclibPresent;
-  bool baseMissing = !wizard.SmartcardBasePresent;
-  if (ProgramFolderHolds(wizard, "smclib.exe") && libraryMissing)
-    PrepareAndRun(wizard, "Microsoft Smart Card CardLib Component Detected...", RunSmclibInstaller);
-  if (ProgramFolderHolds(wizard, "scbase.exe") && baseMissing)
-    PrepareAndRun(wizard, "Microsoft Smart Card CardBase Component Detected...",
-                  RunScbaseInstaller);
-  if (CheckSmartCardComponents(wizard))
+  bool libraryMissing = !state.SmclibPresent;
+  bool baseMissing = !state.SmartcardBasePresent;
+  if (ProgramFolderHolds(host, "smclib.exe") && libraryMissing) {
+    Announce(host, "Microsoft Smart Card CardLib Component Detected...");
+    host.RunSmclibInstaller();
+  }
+  if (ProgramFolderHolds(host, "scbase.exe") && baseMissing) {
+    Announce(host, "Microsoft Smart Card CardBase Component Detected...");
+    host.RunScbaseInstaller();
+  }
+  if (host.CheckSmartCardComponents())
     return true;
   // Unattended, the driver goes in although a component is missing.
-  if (wizard.Unattended)
+  if (state.Unattended)
     return true;
-  if (wizard.ComponentWindowsUi != nullptr)
-    wizard.ComponentWindowsUi->ShowMissingComponentsWarning();
-  if (wizard.DriverInstalled)
+  if (ComponentWindows* windows = host.ShownComponentWindows())
+    windows->ShowMissingComponentsWarning();
+  if (state.DriverInstalled)
     return false;
-  wizard.EndProgram(1);
+  host.EndProgram(1);
 }
 
-void RunSmclibInstaller(TForm2& wizard) {
-  InstallerDriver driver(wizard, "smclib.exe", "Open smclib.exe Error");
+void RunSmclibInstaller(SetupHost& host) {
+  InstallerDriver driver(host, "smclib.exe", "Open smclib.exe Error");
   driver.Start();
   driver.Pause(500);
   driver.WaitForFinalWindow("Microsoft Smart Card Driver Library", /*readmeFirst=*/false,
                             /*pauseBeforeAnswer=*/300, /*closeAfterAnswer=*/false);
 }
 
-void RunScbaseInstaller(TForm2& wizard) {
-  InstallerDriver driver(wizard, "scbase.exe", "Open scbase.exe Error\n");
+void RunScbaseInstaller(SetupHost& host) {
+  InstallerDriver driver(host, "scbase.exe", "Open scbase.exe Error\n");
   driver.Start();
   driver.WaitForFinalWindow("Microsoft Smart Card Base Components", /*readmeFirst=*/true,
                             /*pauseBeforeAnswer=*/0, /*closeAfterAnswer=*/true);

@@ -1,7 +1,7 @@
 #include "smartcard/installer_driver.h"
 
-#include "app/wizard/tform2.h"
 #include "inspect/text_compare.h"
+#include "install/setup_host.h"
 #include "platform/winconst.h"
 
 namespace talvex {
@@ -13,29 +13,30 @@ constexpr uint32_t kPassWaitMs = 10;
 
 }  // namespace
 
-InstallerDriver::InstallerDriver(TForm2& wizard, std::string fileName, std::string startFailureText)
-    : wizard_(wizard),
+InstallerDriver::InstallerDriver(SetupHost& host, std::string fileName,
+                                 std::string startFailureText)
+    : host_(host),
       file_name_(std::move(fileName)),
       start_failure_text_(std::move(startFailureText)),
-      child_(wizard.platform().processes) {}
+      child_(host.platform().processes) {}
 
 void InstallerDriver::Start() {
-  Processes& processes = wizard_.platform().processes;
+  Processes& processes = host_.platform().processes;
   StartupInfo startupInfo;
   processes.GetStartupInfoA(&startupInfo);
-  if (!processes.CreateProcessA(wizard_.ProgramFolder + file_name_, " /Q", false,
+  if (!processes.CreateProcessA(host_.State().ProgramFolder + file_name_, " /Q", false,
                                 win::HIGH_PRIORITY_CLASS, startupInfo, child_.Receive())) {
-    wizard_.Application().ShowMessage(start_failure_text_);
-    wizard_.EndProgram(0);
+    host_.ShowMessage(start_failure_text_);
+    host_.EndProgram(0);
   }
 }
 
 void InstallerDriver::Pause(uint32_t milliseconds) {
-  wizard_.platform().processes.Sleep(milliseconds);
+  host_.platform().processes.Sleep(milliseconds);
 }
 
 bool InstallerDriver::CloseReadmeIfShown() {
-  OtherWindows& windows = wizard_.platform().windows;
+  OtherWindows& windows = host_.platform().windows;
   WindowHandle notepad = windows.FindWindowExA(0, 0, "notepad", nullptr);
   char title[100] = {};
   windows.GetWindowTextA(notepad, title, sizeof title);
@@ -47,7 +48,7 @@ bool InstallerDriver::CloseReadmeIfShown() {
 
 bool InstallerDriver::AnswerFinalWindowIfShown(const std::string& finalTitle,
                                                uint32_t pauseBeforeAnswer, bool closeAfterAnswer) {
-  OtherWindows& windows = wizard_.platform().windows;
+  OtherWindows& windows = host_.platform().windows;
   WindowHandle window = windows.FindWindowExA(0, 0, nullptr, finalTitle.c_str());
   if (window == 0)
     return false;
@@ -59,14 +60,14 @@ bool InstallerDriver::AnswerFinalWindowIfShown(const std::string& finalTitle,
   if (closeAfterAnswer)
     windows.PostMessageA(window, win::WM_CLOSE, 0, 0);
   // The installer has done its work once it shows its final window.
-  wizard_.platform().processes.TerminateProcess(child_.process(), 0);
+  host_.platform().processes.TerminateProcess(child_.process(), 0);
   return true;
 }
 
 bool InstallerDriver::ChildHasEnded() {
   uint32_t exitCode = 0;
   // A process whose state cannot be read is not waited for.
-  if (!wizard_.platform().processes.GetExitCodeProcess(child_.process(), &exitCode))
+  if (!host_.platform().processes.GetExitCodeProcess(child_.process(), &exitCode))
     return true;
   return exitCode != win::STILL_ACTIVE;
 }
@@ -80,10 +81,10 @@ void InstallerDriver::WaitForFinalWindow(const std::string& finalTitle, bool rea
     if (state == State::kWaitingForFinalWindow &&
         AnswerFinalWindowIfShown(finalTitle, pauseBeforeAnswer, closeAfterAnswer))
       state = State::kAnswered;
-    wizard_.Application().ProcessMessages();
+    host_.ProcessMessages();
     if (ChildHasEnded())
       break;
-    wizard_.platform().processes.WaitForProcessOrMessage(child_.process(), kPassWaitMs);
+    host_.platform().processes.WaitForProcessOrMessage(child_.process(), kPassWaitMs);
   }
 }
 

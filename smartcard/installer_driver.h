@@ -9,11 +9,11 @@
 
 namespace talvex {
 
-class TForm2;
+class SetupHost;
 
 class InstallerDriver {
  public:
-  InstallerDriver(TForm2& wizard, std::string fileName, std::string startFailureText);
+  InstallerDriver(SetupHost& host, std::string fileName, std::string startFailureText);
 
   // Starts ProgramFolder + fileName with the command line " /Q" at high priority. A start that
   // fails is told in a plain message box and ends the program with exit code 0.
@@ -33,7 +33,7 @@ class InstallerDriver {
                                 bool closeAfterAnswer);
   bool ChildHasEnded();
 
-  TForm2& wizard_;
+  SetupHost& host_;
   std::string file_name_;
   std::string start_failure_text_;
   ScopedProcessInformation child_;

@@ -1,14 +1,13 @@
 #include "app/wizard/tform2.h"
 
-#include <cstdlib>
-
 #include "app/command_line.h"
-#include "app/program_path.h"
 #include "inspect/device_search.h"
 #include "inspect/print_failure.h"
 #include "install/drive_icons.h"
+#include "install/driver_table.h"
 #include "install/pnp_engine.h"
 #include "install/win98_engine.h"
+#include "platform/program_path.h"
 #include "platform/winconst.h"
 #include "smartcard/components.h"
 
@@ -27,17 +26,18 @@ const char kWelcomeHint[] =
     "Click Cancel to quit Setup and then close any program you have running. Click Next to "
     "continue with the Setup program.";
 
-struct PresenceSearch {
-  const char* hardwareId;
-  uint8_t TForm2::*flag;
-};
-
-// The start-up search order: smart card, Memory Stick, SD.
-const PresenceSearch kPresenceSearches[] = {
-    {"*KVE0513", &TForm2::ScPresent}, {"*KVE0519", &TForm2::ScPresent},
-    {"*KVE0515", &TForm2::MsPresent}, {"*KVE0516", &TForm2::MsPresent},
-    {"*KVE0517", &TForm2::SdPresent}, {"*KVE0518", &TForm2::SdPresent},
-};
+// The presence flag each function's hardware IDs set.
+uint8_t SetupState::*PresenceFlag(ChipFunction function) {
+  switch (function) {
+    case ChipFunction::kMemoryStick:
+      return &SetupState::MsPresent;
+    case ChipFunction::kSdCard:
+      return &SetupState::SdPresent;
+    case ChipFunction::kSmartCard:
+      break;
+  }
+  return &SetupState::ScPresent;
+}
 
 }  // namespace
 
@@ -93,9 +93,10 @@ void TForm2::Inspect() {
   DriverInstalled = 0;
   MsPresent = SdPresent = ScPresent = 0;
   WindowsVersion = DetectWindowsVersion();
-  for (const PresenceSearch& search : kPresenceSearches)
-    if (IsDevicePresent(search.hardwareId))
-      this->*search.flag = 1;
+  for (const ChipDriver* driver : kPresenceSearchOrder)
+    for (const char* hardwareId : driver->hardwareIds)
+      if (IsDevicePresent(hardwareId))
+        this->*PresenceFlag(driver->function) = 1;
   MSCheckBox->SetChecked(MsPresent != 0);
   MSCheckBox->SetEnabled(MsPresent != 0);
   SDCheckBox->SetChecked(SdPresent != 0);
@@ -203,9 +204,24 @@ void TForm2::ShowFinishedTexts() {
   Memo3->SetText("Click Finish to complete setup.Please restart your computer.");
 }
 
-void TForm2::EndProgram(int code) {
-  platform_.process.ExitProcess(code);
-  std::abort();  // a backend's ExitProcess never returns
+bool TForm2::IsDriverChosen(ChipFunction function) const {
+  switch (function) {
+    case ChipFunction::kMemoryStick:
+      return IsChosen(MSCheckBox);
+    case ChipFunction::kSdCard:
+      return IsChosen(SDCheckBox);
+    case ChipFunction::kSmartCard:
+      break;
+  }
+  return IsChosen(SCCheckBox);
+}
+
+void TForm2::ShowMessage(const std::string& text) {
+  Application().ShowMessage(text);
+}
+
+void TForm2::ProcessMessages() {
+  Application().ProcessMessages();
 }
 
 }  // namespace talvex

@@ -8,13 +8,16 @@
 
 #include "framework/application.h"
 #include "framework/form.h"
-#include "inspect/windows_version.h"
+#include "install/setup_host.h"
+#include "install/setup_state.h"
 #include "platform/platform.h"
 #include "smartcard/component_windows.h"
 
 namespace talvex {
 
-class TForm2 : public TForm {
+// The setup state (SetupState) is the window's own: SmclibPresent, ..., WindowsVersion are fields
+// of the wizard, zero until the construction sets them.
+class TForm2 : public TForm, public SetupState, public SetupHost {
  public:
   TForm2(TApplication& application, Platform& platform, std::vector<std::string> arguments);
 
@@ -32,31 +35,19 @@ class TForm2 : public TForm {
   TCheckBox* SDCheckBox = nullptr;
   TCheckBox* SCCheckBox = nullptr;
 
-  // Setup state, zero until the construction sets it.
-  uint8_t SmclibPresent = 0;
-  uint8_t SmartcardBasePresent = 0;
-  uint8_t Unattended = 0;
-  uint8_t DriverInstalled = 0;
-  uint8_t MsPresent = 0;
-  uint8_t SdPresent = 0;
-  uint8_t ScPresent = 0;
-  // Drive and directory of the program's own file, ending with a backslash.
-  std::string ProgramFolder;
-  int32_t Page = 0;
-  int32_t WindowsVersion = VersionUnsupported;
-
   // Inspection.
   int32_t DetectWindowsVersion();
   bool IsDevicePresent(const std::string& hardwareId);
   // Removes the device found when the system is Windows 98.
-  bool FindDevice(const std::string& hardwareId);
+  bool FindDevice(const std::string& hardwareId) override;
   // Compares only each device's first hardware ID; removes the device found when remove is 1.
-  bool FindPrimaryIdDevice(const std::string& hardwareId, int remove);
-  bool PrintFailure(const std::string& operation);
+  bool FindPrimaryIdDevice(const std::string& hardwareId, int remove) override;
+  bool PrintFailure(const std::string& operation) override;
 
   // Installation.
   // A driver is installed only when its box is both ticked and enabled.
   static bool IsChosen(const TCheckBox* box) { return box->Checked() && box->Enabled(); }
+  bool IsDriverChosen(ChipFunction function) const override;
   void InstallWin2000XP();
   void InstallWinMe();
   // False when a file could not be copied.
@@ -66,26 +57,28 @@ class TForm2 : public TForm {
   [[noreturn]] void EndIncompleteInstallation();
   // The finished page's texts in the three text areas.
   void ShowFinishedTexts();
-  void ResetDriveIcons();
+  void ResetDriveIcons() override;
 
   // Smart card components.
-  bool CheckSmartCardComponents();
-  bool SmartCardComponentsReady();
-  void RunScbaseInstaller();
-  void RunSmclibInstaller();
+  bool CheckSmartCardComponents() override;
+  bool SmartCardComponentsReady() override;
+  void RunScbaseInstaller() override;
+  void RunSmclibInstaller() override;
   // The notice and warning windows of an interactive run; none until they exist.
   ComponentWindows* ComponentWindowsUi = nullptr;
+  ComponentWindows* ShownComponentWindows() override { return ComponentWindowsUi; }
   // ProgramFolder from the program's own path, as it is recomputed before each installation.
-  void UpdateProgramFolder();
+  void UpdateProgramFolder() override;
 
   // Handlers.
   void FormCreate(TObject* sender);
   void FormShow(TObject* sender);
   void FormCloseQuery(TObject* sender, bool& canClose);
 
-  Platform& platform() const { return platform_; }
-  // Ends the process with the code.
-  [[noreturn]] void EndProgram(int code);
+  Platform& platform() const override { return platform_; }
+  SetupState& State() override { return *this; }
+  void ShowMessage(const std::string& text) override;
+  void ProcessMessages() override;
 
  private:
   void Inspect();

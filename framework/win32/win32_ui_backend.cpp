@@ -8,6 +8,7 @@
 #include "framework/form.h"
 #include "framework/win32/control_windows.h"
 #include "framework/win32/window_peer.h"
+#include "platform/program_path.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/windows_support.h"
 
@@ -35,11 +36,7 @@ void Dispatch(MSG& message) {
 }  // namespace
 
 std::string ProgramBaseName() {
-  std::string path = Win32Process().GetModuleFileNameA();
-  size_t slash = path.find_last_of("\\/:");
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  size_t dot = name.find_last_of('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
+  return SplitProgramPath(Win32Process().GetModuleFileNameA()).baseName;
 }
 
 void ShowExceptionBox(WindowHandle owner, const std::string& caption, const std::string& text) {

@@ -47,10 +47,9 @@ bool DrivePaths::Split(const std::string& path, fs::path* drive,
   if (windowsPath.size() < 2 || windowsPath[1] != ':')
     return false;
   char letter = windowsPath[0];
-  if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')))
+  if (!IsAsciiLetter(letter))
     return false;
-  std::optional<fs::path> folder =
-      FindChild(machine_, std::string(1, static_cast<char>(letter | 0x20)));
+  std::optional<fs::path> folder = FindChild(machine_, std::string(1, LowerAscii(letter)));
   if (!folder || !fs::is_directory(*folder))
     return false;
   *drive = *folder;

@@ -4,14 +4,6 @@
 
 namespace talvex::sim {
 
-std::string TrimBlanks(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t\r");
-  if (begin == std::string::npos)
-    return {};
-  size_t end = text.find_last_not_of(" \t\r");
-  return text.substr(begin, end + 1 - begin);
-}
-
 IniFile IniFile::Parse(const std::string& text) {
   IniFile file;
   size_t pos = 0;

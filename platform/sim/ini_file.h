@@ -25,9 +25,6 @@ struct IniSection {
   std::vector<IniEntry> entries;
 };
 
-// The text without the blanks (spaces, tabs, carriage returns) at its ends.
-std::string TrimBlanks(const std::string& text);
-
 class IniFile {
  public:
   // Throws IniError naming the line of anything it cannot read.

@@ -87,7 +87,7 @@ ProgramScript ParseProgram(const IniSection& section, const std::string& path) {
 std::vector<ProgramScript> ReadProgramScripts(const IniFile& ini) {
   std::vector<ProgramScript> scripts;
   for (const IniSection& section : ini.sections()) {
-    if (section.name.size() < 8 || !EqualsIgnoreCase(section.name.substr(0, 8), "program "))
+    if (!StartsWithIgnoreCase(section.name, "program "))
       continue;
     std::string path = TrimBlanks(section.name.substr(8));
     if (path.empty())

@@ -9,7 +9,5 @@ namespace talvex::win32 {
 
 // The system folder, however long; empty (with the call's last error) when the call fails.
 std::string SystemDirectory(SystemFolders& folders);
-// folder + "\" + name, without doubling a backslash that ends the folder ("C:\").
-std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace talvex::win32

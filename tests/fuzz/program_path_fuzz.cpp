@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/program_path.h"
+#include "platform/program_path.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string path(reinterpret_cast<const char*>(data), size);

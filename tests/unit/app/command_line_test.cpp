@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
-#include "app/program_path.h"
+#include "platform/program_path.h"
 
 namespace talvex {
 namespace {

@@ -1,12 +1,23 @@
-#include "app/program_path.h"
+// Splitting a program's full Windows path into its parts.
+#pragma once
+
+#include <string>
+
+#include "platform/ascii_text.h"
 
 namespace talvex {
 
-ProgramPathParts SplitProgramPath(const std::string& path) {
+struct ProgramPathParts {
+  std::string drive;      // "D:", or empty (network paths)
+  std::string directory;  // from the drive to the last backslash, both included: "\SETUP\"
+  std::string baseName;   // "Setup"
+  std::string extension;  // from the last dot of the file name on: ".exe"
+};
+
+inline ProgramPathParts SplitProgramPath(const std::string& path) {
   ProgramPathParts parts;
   size_t start = 0;
-  if (path.size() >= 2 && path[1] == ':' &&
-      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+  if (path.size() >= 2 && path[1] == ':' && IsAsciiLetter(path[0])) {
     parts.drive = path.substr(0, 2);
     start = 2;
   }
@@ -27,7 +38,8 @@ ProgramPathParts SplitProgramPath(const std::string& path) {
   return parts;
 }
 
-std::string ProgramFolderOf(const std::string& programPath) {
+// Drive followed by directory: "D:\SETUP\".
+inline std::string ProgramFolderOf(const std::string& programPath) {
   ProgramPathParts parts = SplitProgramPath(programPath);
   return parts.drive + parts.directory;
 }
