@@ -30,6 +30,12 @@ class SetupHost {
   virtual bool PrintFailure(const std::string& operation) = 0;
 
   virtual void ResetDriveIcons() = 0;
+  // The Windows 98 installation, as the source disk prompt runs it: false when a driver file could
+  // not be copied; then EndIncompleteInstallation tells the user and ends the program.
+  virtual bool InstallWin98() = 0;
+  virtual void EndIncompleteInstallation() = 0;
+  // Next enabled and captioned "Finish", Back disabled, the finished page's texts.
+  virtual void ShowFinishState() = 0;
   virtual bool CheckSmartCardComponents() = 0;
   virtual bool SmartCardComponentsReady() = 0;
   virtual void RunScbaseInstaller() = 0;

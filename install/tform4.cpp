@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "app/wizard/tform2.h"
 #include "framework/registry_object.h"
 #include "framework/sys_utils.h"
+#include "install/setup_host.h"
 
 namespace talvex {
 namespace {
@@ -51,15 +51,12 @@ void TForm4::OkClick(TObject*) {
       registry.WriteString(kSourcePath, SourceDiskPath->Text());
   }
   Close();
-  TForm2* wizard = Application().FindForm<TForm2>();
+  SetupHost* wizard = Application().FindForm<SetupHost>();
   if (wizard == nullptr)
     return;  // no installation without the wizard that carries the setup state
   if (!wizard->InstallWin98())
     wizard->EndIncompleteInstallation();
-  wizard->Next->SetEnabled(true);
-  wizard->Back->SetEnabled(false);
-  wizard->Next->SetCaption("Finish");
-  wizard->ShowFinishedTexts();
+  wizard->ShowFinishState();
 }
 
 }  // namespace talvex

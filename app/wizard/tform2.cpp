@@ -204,6 +204,13 @@ void TForm2::ShowFinishedTexts() {
   Memo3->SetText("Click Finish to complete setup.Please restart your computer.");
 }
 
+void TForm2::ShowFinishState() {
+  Next->SetEnabled(true);
+  Back->SetEnabled(false);
+  Next->SetCaption("Finish");
+  ShowFinishedTexts();
+}
+
 bool TForm2::IsDriverChosen(ChipFunction function) const {
   switch (function) {
     case ChipFunction::kMemoryStick:

@@ -51,12 +51,13 @@ class TForm2 : public TForm, public SetupState, public SetupHost {
   void InstallWin2000XP();
   void InstallWinMe();
   // False when a file could not be copied.
-  bool InstallWin98();
+  bool InstallWin98() override;
   // The end of a run whose engine reported drivers it could not install: a plain message box,
   // then exit code 1.
-  [[noreturn]] void EndIncompleteInstallation();
+  [[noreturn]] void EndIncompleteInstallation() override;
   // The finished page's texts in the three text areas.
   void ShowFinishedTexts();
+  void ShowFinishState() override;
   void ResetDriveIcons() override;
 
   // Smart card components.
