@@ -16,7 +16,7 @@ constexpr int kMaxInsufficientBufferRetries = 500;
 // A hardware-ID list is a few hundred bytes; a device that reports more than this is not read.
 constexpr uint32_t kMaxBufferBytes = 1024 * 1024;
 
-enum class ReadOutcome { kRead, kNoHardwareIds, kGaveUp, kFailed };
+enum class ReadOutcome { kRead, kNoHardwareIds, kGaveUp, kTooLarge, kFailed };
 
 // The device information set, destroyed on every way out. The thread's last-error code survives
 // the clean-up, so the caller still sees the search's last significant failure.
@@ -60,8 +60,13 @@ class HardwareIdReader {
         PrintFailure(platform_, "GetDeviceRegistryProperty");
         return ReadOutcome::kFailed;
       }
-      if (++retries_ > kMaxInsufficientBufferRetries || declared_ > kMaxBufferBytes) {
+      ++retries_;
+      if (declared_ > kMaxBufferBytes) {
         buffer_[0] = 0;  // nothing read: the device cannot match
+        return ReadOutcome::kTooLarge;
+      }
+      if (retries_ > kMaxInsufficientBufferRetries) {
+        buffer_[0] = 0;
         return ReadOutcome::kGaveUp;
       }
       // Never hand the platform a size larger than the buffer it writes into.
@@ -106,11 +111,16 @@ class HardwareIdReader {
 }  // namespace
 
 bool SearchDevices(Platform& platform, const std::string& wantedId, HardwareIdScope scope,
-                   bool removeFound) {
+                   bool removeFound, bool* failed) {
+  bool ignored = false;
+  bool& searchFailed = failed != nullptr ? *failed : ignored;
+  searchFailed = false;
   DevInfoSet rawSet = platform.devices.SetupDiGetClassDevsA(
       nullptr, nullptr, 0, win::DIGCF_PRESENT | win::DIGCF_ALLCLASSES);
-  if (rawSet == win::INVALID_HANDLE_VALUE)
+  if (rawSet == win::INVALID_HANDLE_VALUE) {
+    searchFailed = true;
     return PrintFailure(platform, "GetClassDevs(All Present Devices)");
+  }
   DeviceInfoSet set(platform, rawSet);
 
   platform.console.WriteStdout("Search for Device ID: [" + wantedId + "]\n");
@@ -120,11 +130,18 @@ bool SearchDevices(Platform& platform, const std::string& wantedId, HardwareIdSc
   HardwareIdReader reader(platform);
 
   for (uint32_t index = 0; !found; ++index) {
-    if (!platform.devices.SetupDiEnumDeviceInfo(set.get(), index, &device))
+    if (!platform.devices.SetupDiEnumDeviceInfo(set.get(), index, &device)) {
+      // Only the end of the list means every device has been looked at.
+      searchFailed = platform.errors.GetLastError() != win::ERROR_NO_MORE_ITEMS;
       break;
+    }
     ReadOutcome outcome = reader.Read(set.get(), &device);
-    if (outcome == ReadOutcome::kFailed)
+    if (outcome == ReadOutcome::kFailed) {
+      searchFailed = true;
       return false;  // reported; no removal
+    }
+    if (outcome == ReadOutcome::kTooLarge)
+      searchFailed = true;  // this device was never compared
     if (outcome == ReadOutcome::kNoHardwareIds)
       continue;
     for (const std::string& entry : reader.Entries(scope)) {

@@ -29,6 +29,10 @@ class SetupHost {
   virtual bool FindPrimaryIdDevice(const std::string& hardwareId, int remove) = 0;
   virtual bool PrintFailure(const std::string& operation) = 0;
 
+  // True once, during this run, a device search ended in an error or a driver file could not be
+  // copied: a chosen driver may be missing although the engine returned.
+  virtual bool InstallationIncomplete() const = 0;
+
   virtual void ResetDriveIcons() = 0;
   // The Windows 98 installation, as the source disk prompt runs it: false when a driver file could
   // not be copied; then EndIncompleteInstallation tells the user and ends the program.

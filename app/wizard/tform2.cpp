@@ -121,14 +121,15 @@ void TForm2::RunUnattended() {
       InstallWinMe();
       break;
     case Win98:
-      // A file that could not be copied leaves the failure result for the caller.
-      if (!InstallWin98())
-        EndProgram(1);
+      InstallWin98();
       break;
     default:
       EndProgram(1);
   }
-  WriteResultFile(true);
+  // A search that ended in an error (the function may be there without its driver) or a file that
+  // could not be copied leaves the failure result for the caller.
+  if (!InstallationIncomplete())
+    WriteResultFile(true);
   EndProgram(1);
 }
 
@@ -144,17 +145,30 @@ int32_t TForm2::DetectWindowsVersion() {
   return talvex::DetectWindowsVersion(platform_.registry);
 }
 
+bool TForm2::Remember(bool found, bool searchFailed) {
+  if (searchFailed)
+    installation_incomplete_ = true;
+  return found;
+}
+
 bool TForm2::IsDevicePresent(const std::string& hardwareId) {
-  return SearchDevices(platform_, hardwareId, HardwareIdScope::kEveryEntry, false);
+  bool failed = false;
+  bool found = SearchDevices(platform_, hardwareId, HardwareIdScope::kEveryEntry, false, &failed);
+  return Remember(found, failed);
 }
 
 bool TForm2::FindDevice(const std::string& hardwareId) {
-  return SearchDevices(platform_, hardwareId, HardwareIdScope::kEveryEntry,
-                       WindowsVersion == Win98);
+  bool failed = false;
+  bool found = SearchDevices(platform_, hardwareId, HardwareIdScope::kEveryEntry,
+                             WindowsVersion == Win98, &failed);
+  return Remember(found, failed);
 }
 
 bool TForm2::FindPrimaryIdDevice(const std::string& hardwareId, int remove) {
-  return SearchDevices(platform_, hardwareId, HardwareIdScope::kFirstEntry, remove == 1);
+  bool failed = false;
+  bool found =
+      SearchDevices(platform_, hardwareId, HardwareIdScope::kFirstEntry, remove == 1, &failed);
+  return Remember(found, failed);
 }
 
 bool TForm2::PrintFailure(const std::string& operation) {
@@ -170,7 +184,10 @@ void TForm2::InstallWinMe() {
 }
 
 bool TForm2::InstallWin98() {
-  return talvex::InstallWin98(*this);
+  bool allCopied = talvex::InstallWin98(*this);
+  if (!allCopied)
+    installation_incomplete_ = true;
+  return allCopied;
 }
 
 bool TForm2::CheckSmartCardComponents() {

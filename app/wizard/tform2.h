@@ -43,6 +43,7 @@ class TForm2 : public TForm, public SetupState, public SetupHost {
   // Compares only each device's first hardware ID; removes the device found when remove is 1.
   bool FindPrimaryIdDevice(const std::string& hardwareId, int remove) override;
   bool PrintFailure(const std::string& operation) override;
+  bool InstallationIncomplete() const override { return installation_incomplete_; }
 
   // Installation.
   // A driver is installed only when its box is both ticked and enabled.
@@ -87,8 +88,12 @@ class TForm2 : public TForm, public SetupState, public SetupHost {
   std::string ResultFilePath() const { return ProgramFolder + "log.txt"; }
   void WriteResultFile(bool success);
 
+  // Remembers a search that ended in an error; the answer stays as the search gave it.
+  bool Remember(bool found, bool searchFailed);
+
   Platform& platform_;
   std::vector<std::string> arguments_;
+  bool installation_incomplete_ = false;
 };
 
 }  // namespace talvex
