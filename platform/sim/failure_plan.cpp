@@ -1,25 +1,61 @@
 #include "platform/sim/failure_plan.h"
 
 #include <sstream>
+#include <stdexcept>
 
 #include "platform/ascii_text.h"
+#include "platform/winconst.h"
 
 namespace talvex::sim {
 namespace {
 
-uint32_t ParseCode(const std::string& text, int line) {
+// Every operation the machine can make fail, with the code it fails with unless a rule names one.
+constexpr FailureOperation kOperations[] = {
+    {"GetWindowsDirectoryA", false, win::ERROR_PATH_NOT_FOUND},
+    {"GetSystemDirectoryA", false, win::ERROR_PATH_NOT_FOUND},
+    {"LoadLibraryA", true, win::ERROR_MOD_NOT_FOUND},
+    {"GetProcAddress", true, win::ERROR_PROC_NOT_FOUND},
+    {"UpdateDriverForPlugAndPlayDevicesA", true, win::ERROR_GEN_FAILURE},
+    {"SetupDiGetClassDevsA", false, win::ERROR_INVALID_PARAMETER},
+    {"SetupDiEnumDeviceInfo", false, win::ERROR_NO_MORE_ITEMS},
+    {"SetupDiGetDeviceRegistryPropertyA", true, win::ERROR_INVALID_DATA},
+    {"SetupDiRemoveDevice", true, win::ERROR_ACCESS_DENIED},
+    {"RegOpenKeyA", true, win::ERROR_ACCESS_DENIED},
+    {"RegOpenKeyExA", true, win::ERROR_ACCESS_DENIED},
+    {"RegSetValueExA", true, win::ERROR_ACCESS_DENIED},
+    {"RegDeleteKeyA", true, win::ERROR_ACCESS_DENIED},
+    {"CreateFileA", true, win::ERROR_ACCESS_DENIED},
+    {"GetFileAttributesA", true, win::ERROR_ACCESS_DENIED},
+    {"CreateDirectoryA", true, win::ERROR_ACCESS_DENIED},
+    {"SetupInstallFileA", true, win::ERROR_ACCESS_DENIED},
+    {"CreateProcessA", true, win::ERROR_ACCESS_DENIED},
+};
+
+uint32_t ParseNumber(const std::string& text, const std::string& what, int line) {
   try {
     size_t used = 0;
     unsigned long value = std::stoul(text, &used, 0);
-    if (used != text.size() || value > 0xFFFFFFFFul)
+    if (used != text.size() || value > 0xFFFFFFFFul || text[0] == '-' || text[0] == '+')
       throw std::out_of_range(text);
     return static_cast<uint32_t>(value);
   } catch (const std::logic_error&) {
-    throw IniError("machine.ini line " + std::to_string(line) + ": bad error code '" + text + "'");
+    throw IniError("machine.ini line " + std::to_string(line) + ": bad " + what + " '" + text +
+                   "'");
   }
 }
 
 }  // namespace
+
+std::span<const FailureOperation> FailureOperations() {
+  return kOperations;
+}
+
+const FailureOperation* FindFailureOperation(const std::string& name) {
+  for (const FailureOperation& operation : kOperations)
+    if (EqualsIgnoreCase(operation.name, name))
+      return &operation;
+  return nullptr;
+}
 
 FailurePlan FailurePlan::FromIni(const IniFile& ini) {
   FailurePlan plan;
@@ -27,54 +63,74 @@ FailurePlan FailurePlan::FromIni(const IniFile& ini) {
   if (section == nullptr)
     return plan;
   for (const IniEntry& entry : section->entries) {
+    auto bad = [&entry](const std::string& why) {
+      return IniError("machine.ini line " + std::to_string(entry.line) + ": " + why);
+    };
     std::string operation = entry.key;
     std::string argument;
     size_t space = entry.key.find_first_of(" \t");
     if (space != std::string::npos) {
       operation = entry.key.substr(0, space);
-      argument = entry.key.substr(entry.key.find_first_not_of(" \t", space));
+      argument = TrimBlanks(entry.key.substr(space));
     }
+    const FailureOperation* known = FindFailureOperation(operation);
+    if (known == nullptr)
+      throw bad("no operation '" + operation + "' can be made to fail");
+    if (!argument.empty() && !known->takesArgument)
+      throw bad(operation + " takes no argument");
     std::istringstream words(entry.value);
     std::string word;
     int callNumber = -1;
+    bool fromCall = false;
     std::optional<uint32_t> error;
-    auto bad = [&entry](const std::string& why) {
-      return IniError("machine.ini line " + std::to_string(entry.line) + ": " + why);
+    auto readCall = [&]() {
+      std::string number;
+      if (!(words >> number))
+        throw bad("'call' needs a number");
+      uint32_t n = ParseNumber(number, "call number", entry.line);
+      if (n == 0 || n > 1000000)
+        throw bad("call numbers start at 1");
+      callNumber = static_cast<int>(n);
     };
     while (words >> word) {
+      bool when = EqualsIgnoreCase(word, "always") || EqualsIgnoreCase(word, "call") ||
+                  EqualsIgnoreCase(word, "from");
+      if (when && callNumber >= 0)
+        throw bad("say 'always', 'call N' or 'from call N' once");
       if (EqualsIgnoreCase(word, "always")) {
         callNumber = 0;
       } else if (EqualsIgnoreCase(word, "call")) {
-        std::string number;
-        if (!(words >> number))
-          throw bad("'call' needs a number");
-        uint32_t n = ParseCode(number, entry.line);
-        if (n == 0 || n > 1000000)
-          throw bad("call numbers start at 1");
-        callNumber = static_cast<int>(n);
+        readCall();
+      } else if (EqualsIgnoreCase(word, "from")) {
+        if (!(words >> word) || !EqualsIgnoreCase(word, "call"))
+          throw bad("'from' is followed by 'call N'");
+        readCall();
+        fromCall = true;
       } else if (EqualsIgnoreCase(word, "error")) {
         std::string code;
-        if (!(words >> code))
-          throw bad("'error' needs a code");
-        error = ParseCode(code, entry.line);
+        if (error || !(words >> code))
+          throw bad("'error' needs one code");
+        error = ParseNumber(code, "error code", entry.line);
       } else {
-        throw bad("unknown word '" + word + "' (always, call N, error CODE)");
+        throw bad("unknown word '" + word + "' (always, call N, from call N, error CODE)");
       }
     }
     if (callNumber < 0)
-      throw bad("say 'always' or 'call N'");
-    plan.Add(operation, argument, callNumber, error);
+      throw bad("say 'always', 'call N' or 'from call N'");
+    plan.Add(known->name, argument, callNumber, error, fromCall);
   }
   return plan;
 }
 
 void FailurePlan::Add(const std::string& operation, const std::string& argument, int callNumber,
-                      std::optional<uint32_t> error) {
-  rules_.push_back({operation, argument, callNumber, error, 0});
+                      std::optional<uint32_t> error, bool fromCall) {
+  rules_.push_back({operation, argument, callNumber, fromCall, error, 0});
 }
 
 std::optional<uint32_t> FailurePlan::Check(const std::string& operation,
                                            const std::string& argument, uint32_t defaultError) {
+  if (FindFailureOperation(operation) == nullptr)
+    throw std::logic_error("failure injection knows no operation " + operation);
   std::optional<uint32_t> result;
   for (Rule& rule : rules_) {
     if (!EqualsIgnoreCase(rule.operation, operation))
@@ -84,9 +140,13 @@ std::optional<uint32_t> FailurePlan::Check(const std::string& operation,
     ++rule.calls;
     if (result)
       continue;  // every matching rule counts the call; the first that fires wins
-    if (rule.callNumber == 0 || rule.callNumber == rule.calls)
+    bool fires = rule.callNumber == 0 || rule.calls == rule.callNumber ||
+                 (rule.fromCall && rule.calls > rule.callNumber);
+    if (fires)
       result = rule.error.value_or(defaultError);
   }
+  if (result)
+    ++fired_;
   return result;
 }
 

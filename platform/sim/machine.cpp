@@ -89,7 +89,7 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       paths_(folder, ProgramFolder(ini)),
       registry_(store_, folder / "registry.reg", failures_),
       devices_(store_, registry_, errors_, failures_),
-      newdev_(store_, registry_, paths_, errors_, failures_),
+      newdev_(store_, registry_, paths_, errors_, failures_, folders_),
       files_(paths_, errors_, failures_),
       folders_(WindowsFolder(ini), SystemFolder(ini), errors_, failures_),
       process_(ini.Value("machine", "program").value_or(""), out),

@@ -40,6 +40,8 @@ class SimNewdevModule : public NewdevModule {
 };
 
 std::unique_ptr<NewdevModule> SimDriverUpdateService::LoadNewdev() {
+  if (!SystemFolderPath(folders_))
+    return nullptr;  // the call left its last error
   if (auto failure = failures_.Check("LoadLibraryA", "newdev.dll", win::ERROR_MOD_NOT_FOUND)) {
     errors_.SetLastError(*failure);
     return nullptr;

@@ -10,15 +10,23 @@
 #include "platform/sim/reg_store.h"
 #include "platform/sim/sim_errors.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/system_folders.h"
 
 namespace talvex::sim {
 
 class SimDriverUpdateService : public DriverUpdateService {
  public:
   SimDriverUpdateService(RegistryStore& store, SimRegistry& registry, DrivePaths& paths,
-                         SimThreadErrors& errors, FailurePlan& failures)
-      : store_(store), registry_(registry), paths_(paths), errors_(errors), failures_(failures) {}
+                         SimThreadErrors& errors, FailurePlan& failures, SystemFolders& folders)
+      : store_(store),
+        registry_(registry),
+        paths_(paths),
+        errors_(errors),
+        failures_(failures),
+        folders_(folders) {}
 
+  // Loaded by full path from the system folder, as the Windows build does: a machine without one
+  // has no newdev.dll to offer.
   std::unique_ptr<NewdevModule> LoadNewdev() override;
 
   // What UpdateDriverForPlugAndPlayDevicesA does inside the machine.
@@ -32,6 +40,7 @@ class SimDriverUpdateService : public DriverUpdateService {
   DrivePaths& paths_;
   SimThreadErrors& errors_;
   FailurePlan& failures_;
+  SystemFolders& folders_;
   int loaded_ = 0;
 };
 

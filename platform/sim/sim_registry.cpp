@@ -49,7 +49,8 @@ int32_t SimRegistry::Resolve(RegKey key, RegKeyNode** node, std::string* path) {
   return 0;
 }
 
-int32_t SimRegistry::Open(RegKey root, const std::string& subKey, RegKey* result) {
+int32_t SimRegistry::Open(const char* operation, RegKey root, const std::string& subKey,
+                          RegKey* result) {
   if (result == nullptr)
     return Code(win::ERROR_INVALID_PARAMETER);
   *result = 0;
@@ -60,7 +61,7 @@ int32_t SimRegistry::Open(RegKey root, const std::string& subKey, RegKey* result
   if (int32_t error = Resolve(root, &parent, &parentPath))
     return error;
   std::string path = JoinKeyPath(parentPath, subKey);
-  if (auto failure = failures_.Check("RegOpenKeyExA", path, win::ERROR_ACCESS_DENIED))
+  if (auto failure = failures_.Check(operation, path, win::ERROR_ACCESS_DENIED))
     return Code(*failure);
   if (store_.FindKey(path) == nullptr)
     return Code(win::ERROR_FILE_NOT_FOUND);
@@ -72,12 +73,12 @@ int32_t SimRegistry::Open(RegKey root, const std::string& subKey, RegKey* result
 }
 
 int32_t SimRegistry::RegOpenKeyA(RegKey root, const std::string& subKey, RegKey* result) {
-  return Open(root, subKey, result);
+  return Open("RegOpenKeyA", root, subKey, result);
 }
 
 int32_t SimRegistry::RegOpenKeyExA(RegKey root, const std::string& subKey, uint32_t, uint32_t,
                                    RegKey* result) {
-  return Open(root, subKey, result);
+  return Open("RegOpenKeyExA", root, subKey, result);
 }
 
 int32_t SimRegistry::RegCloseKey(RegKey key) {

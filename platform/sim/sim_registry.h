@@ -40,7 +40,7 @@ class SimRegistry : public Registry {
   bool KeyPath(RegKey key, std::string* path) const;
   // The key's node, or an error code: ERROR_INVALID_HANDLE, ERROR_KEY_DELETED.
   int32_t Resolve(RegKey key, RegKeyNode** node, std::string* path = nullptr);
-  int32_t Open(RegKey root, const std::string& subKey, RegKey* result);
+  int32_t Open(const char* operation, RegKey root, const std::string& subKey, RegKey* result);
   int32_t Changed();
 
   RegistryStore& store_;

@@ -1,0 +1,111 @@
+// Failure injection refuses what it cannot apply, counts every rule on its own, and knows every
+// operation by a name of its own.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+
+#include "platform/ascii_text.h"
+#include "platform/sim/failure_plan.h"
+#include "platform/sim/machine.h"
+#include "platform/winconst.h"
+#include "tests/unit/support/test_machine.h"
+
+namespace talvex::sim {
+namespace {
+
+using testing::TestMachine;
+
+FailurePlan Plan(const std::string& rules) {
+  return FailurePlan::FromIni(IniFile::Parse("[failures]\n" + rules));
+}
+
+TEST(FailureRulesTest, RulesTheMachineCannotApplyAreRefusedWithTheirLine) {
+  const char* refused[] = {
+      "RegOpenKey = always\n",                     // no such operation
+      "GetWindowsDirectory = always\n",            // the A is part of the name
+      "GetWindowsDirectoryA C:\\ = always\n",      // takes no argument
+      "SetupDiEnumDeviceInfo 3 = call 1\n",        // takes no argument
+      "CreateFileA x = from 2\n",                  // "from" needs "call"
+      "CreateFileA x = call 1 always\n",           // two counts
+      "CreateFileA x = always error 5 error 6\n",  // two codes
+      "CreateFileA x = call -1\n",
+      "CreateFileA x = call 1x\n",
+  };
+  for (const char* rule : refused) {
+    try {
+      Plan("; first rule on line 2\n" + std::string(rule));
+      ADD_FAILURE() << "accepted: " << rule;
+    } catch (const IniError& error) {
+      EXPECT_NE(std::string(error.what()).find("line 3"), std::string::npos) << error.what();
+    }
+  }
+}
+
+TEST(FailureRulesTest, FromCallFailsTheNthAndEveryLaterCall) {
+  FailurePlan plan = Plan("CreateFileA D:\\SETUP\\log.txt = from call 2 error 19\n");
+  EXPECT_FALSE(plan.Check("CreateFileA", "D:\\SETUP\\log.txt", 5));
+  EXPECT_FALSE(plan.Check("CreateFileA", "D:\\SETUP\\other.txt", 5));
+  EXPECT_EQ(plan.Check("CreateFileA", "d:\\setup\\LOG.TXT", 5), 19u);
+  EXPECT_EQ(plan.Check("CreateFileA", "D:\\SETUP\\log.txt", 5), 19u);
+  EXPECT_EQ(plan.Fired(), 2);
+}
+
+TEST(FailureRulesTest, OverlappingRulesEachCountTheirOwnCalls) {
+  // The narrow rule fires on its first call; the wide one still counts that call, so its third
+  // call is the third of the operation, whichever rule fired before.
+  FailurePlan plan = Plan("RegSetValueExA Label = call 1 error 6\nRegSetValueExA = call 3\n");
+  EXPECT_EQ(plan.Check("RegSetValueExA", "Label", 5), 6u);
+  EXPECT_FALSE(plan.Check("RegSetValueExA", "Icons", 5));
+  EXPECT_EQ(plan.Check("RegSetValueExA", "Label", 5), 5u);
+  EXPECT_FALSE(plan.Check("RegSetValueExA", "Label", 5));
+  EXPECT_EQ(plan.Fired(), 2);
+}
+
+TEST(FailureRulesTest, EveryOperationHasOneRowAndANameOfItsOwn) {
+  std::set<std::string> names;
+  for (const FailureOperation& operation : FailureOperations()) {
+    std::string folded;
+    for (const char* c = operation.name; *c; ++c)
+      folded += UpperAscii(*c);
+    EXPECT_TRUE(names.insert(folded).second) << operation.name;
+    EXPECT_EQ(FindFailureOperation(operation.name), &operation);
+  }
+  EXPECT_TRUE(names.count("REGOPENKEYA"));
+  EXPECT_TRUE(names.count("REGOPENKEYEXA"));
+  FailurePlan plan;
+  EXPECT_THROW(plan.Check("NoSuchOperation", "", 5), std::logic_error);
+}
+
+TEST(FailureRulesTest, RegOpenKeyAAndRegOpenKeyExAFailApart) {
+  TestMachine machine;
+  machine.Registry("[HKEY_LOCAL_MACHINE\\Software\\K]\r\n")
+      .Ini("[failures]\nRegOpenKeyA Software\\K = always\n");
+  Registry& registry = machine.Machine().platform().registry;
+  RegKey key = 0;
+  EXPECT_EQ(registry.RegOpenKeyA(win::HKEY_LOCAL_MACHINE, "Software\\K", &key),
+            static_cast<int32_t>(win::ERROR_ACCESS_DENIED));
+  EXPECT_EQ(registry.RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\K", 0, win::KEY_READ, &key),
+            0);
+  registry.RegCloseKey(key);
+}
+
+TEST(FailureRulesTest, AnUnusableRuleLeavesTheMachineUntouchedWithExitCodeTwo) {
+  TestMachine machine;
+  machine.Registry(testing::WindowsXpKeys()).Ini("[failures]\nRegOpenKeyExA = sometimes\n");
+  EXPECT_THROW(machine.Machine(), MachineError);
+  EXPECT_FALSE(machine.Exists("d/SETUP/log.txt"));
+}
+
+TEST(SimNewdevLoadTest, NewdevComesFromTheSystemFolderOrNotAtAll) {
+  for (const char* ini : {"system =\n", "[failures]\nGetSystemDirectoryA = always\n"}) {
+    TestMachine machine;
+    machine.Ini(ini);
+    EXPECT_EQ(machine.Machine().platform().newdev.LoadNewdev(), nullptr) << ini;
+  }
+  TestMachine normal;
+  EXPECT_NE(normal.Machine().platform().newdev.LoadNewdev(), nullptr);
+}
+
+}  // namespace
+}  // namespace talvex::sim
