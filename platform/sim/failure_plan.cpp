@@ -29,6 +29,18 @@ constexpr FailureOperation kOperations[] = {
     {"CreateDirectoryA", true, win::ERROR_ACCESS_DENIED},
     {"SetupInstallFileA", true, win::ERROR_ACCESS_DENIED},
     {"CreateProcessA", true, win::ERROR_ACCESS_DENIED},
+    // The shell namespace: HRESULT results (a Windows error code becomes HRESULT_FROM_WIN32).
+    {"CoGetMalloc", false, static_cast<uint32_t>(win::E_OUTOFMEMORY)},
+    {"SHGetDesktopFolder", false, static_cast<uint32_t>(win::E_FAIL)},
+    {"SHGetSpecialFolderLocation", true, static_cast<uint32_t>(win::E_FAIL)},
+    {"SHGetPathFromIDListA", true, static_cast<uint32_t>(win::E_FAIL)},
+    {"SHGetFileInfoA", true, static_cast<uint32_t>(win::E_FAIL)},
+    {"EnumObjects", true, static_cast<uint32_t>(win::E_FAIL)},
+    {"BindToObject", true, static_cast<uint32_t>(win::E_FAIL)},
+    {"GetAttributesOf", true, static_cast<uint32_t>(win::E_FAIL)},
+    {"GetDisplayNameOf", true, static_cast<uint32_t>(win::E_FAIL)},
+    {"ParseDisplayName", true, static_cast<uint32_t>(win::E_FAIL)},
+    {"SHChangeNotifyRegister", false, 0},
 };
 
 uint32_t ParseNumber(const std::string& text, const std::string& what, int line) {
