@@ -28,8 +28,17 @@ int main(int argc, char** argv) {
   try {
     code = talvex::RunSetupProgram(machine->platform(), ui, arguments);
   } catch (const talvex::ProcessExit& exit) {
-    code = exit.code;
+    code = exit.code;  // the program's own end, or the machine's time limit
+  } catch (...) {
+    machine->Flush();
+    throw;
   }
   std::cout.flush();
+  // The run is over: registry.reg must show what it did.
+  if (!machine->Flush()) {
+    std::cerr << "talvex-setup: the registry of the machine at " << folder
+              << " cannot be written to registry.reg\n";
+    return 2;
+  }
   return code;
 }

@@ -47,6 +47,13 @@ class SimMachine {
   SimClock& clock() { return clock_; }
   SimShell& shell() { return shell_; }
 
+  // Writes registry.reg (atomically, and only when the registry changed since it was read or
+  // last written). The machine's changes are kept in memory until then; whoever runs the program
+  // calls this whenever the machine can be looked at: when the run ends, by whatever path, and
+  // whenever the person at the machine can act. Starting a program inside the machine does it by
+  // itself. False when the file cannot be written.
+  bool Flush() { return registry_.Flush(); }
+
   SimMachine(const std::filesystem::path& folder, const IniFile& ini, RegistryStore store,
              std::ostream& out);
 

@@ -183,12 +183,15 @@ RunResult TestMachine::Run(const std::vector<std::string>& arguments) {
   } catch (const ProcessExit& exit) {
     result.exitCode = exit.code;
   }
+  machine.Flush();  // as talvex-setup does when the run ends
   result.out = out_.str();
   result.err = boxes.str();
   return result;
 }
 
 std::string TestMachine::ReadFile(const std::string& relativePath) const {
+  if (machine_)
+    machine_->Flush();  // looking at the machine
   std::ifstream in(folder_ / relativePath, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
@@ -198,6 +201,8 @@ bool TestMachine::Exists(const std::string& relativePath) const {
 }
 
 sim::RegistryStore TestMachine::SavedRegistry() const {
+  if (machine_)
+    machine_->Flush();
   return sim::RegistryStore::Parse(ReadFile("registry.reg"));
 }
 

@@ -65,9 +65,11 @@ class TestMachine {
   RunResult Run(const std::vector<std::string>& arguments);
 
   const std::filesystem::path& folder() const { return folder_; }
+  // A file of the machine folder as someone looking at the machine sees it: a loaded machine
+  // first writes its registry changes (SimMachine::Flush).
   std::string ReadFile(const std::string& relativePath) const;
   bool Exists(const std::string& relativePath) const;
-  // The saved registry.reg, reloaded.
+  // The saved registry.reg (written first, as ReadFile does), reloaded.
   sim::RegistryStore SavedRegistry() const;
 
  private:
