@@ -28,16 +28,20 @@ bool WideNamesEqual(std::u16string_view a, std::u16string_view b) {
 // A name to look up: Windows-1252 text, or UTF-16 text that Windows-1252 cannot hold whole. The
 // two never name the same thing.
 struct NameQuery {
-  std::string ansi;
+  std::string_view ansi;
   std::u16string_view wide;  // not empty: the name is only this text
+  std::string converted;
 
   explicit NameQuery(std::string_view name) : ansi(name) {}
   explicit NameQuery(std::u16string_view name) {
     bool lossy = false;
-    ansi = Utf16ToAnsi(name, &lossy);
+    converted = Utf16ToAnsi(name, &lossy);
+    ansi = converted;
     if (lossy)
       wide = name;
   }
+  NameQuery(const NameQuery&) = delete;
+  NameQuery& operator=(const NameQuery&) = delete;
   bool Matches(const RegValue& value) const {
     return wide.empty() ? value.wideName.empty() && NamesEqual(value.name, ansi)
                         : !value.wideName.empty() && WideNamesEqual(value.wideName, wide);
@@ -106,11 +110,15 @@ std::optional<std::vector<std::string>> SplitKeyPath(const std::string& path) {
   }
 }
 
-RegKeyNode::RegKeyNode(std::string name, std::u16string wideName, RegTreeRevision* revision)
+RegKeyNode::RegKeyNode(Token, std::string name, std::u16string wideName, RegTreeRevision* revision,
+                       std::string folded)
     : name_(std::move(name)),
       wide_name_(std::move(wideName)),
-      folded_(wide_name_.empty() ? FoldedName(name_) : FoldedName(wide_name_)),
-      revision_(revision) {}
+      folded_(std::move(folded)),
+      revision_(revision) {
+  if (folded_.empty())
+    folded_ = wide_name_.empty() ? FoldedName(name_) : FoldedName(wide_name_);
+}
 
 RegKeyNode::~RegKeyNode() {
   for (const auto& child : subkeys_)
@@ -137,10 +145,9 @@ RegKeyNode* RegKeyNode::FindByKey(const std::string& folded) {
 }
 
 RegKeyNode* RegKeyNode::Append(std::string name, std::u16string wideName, std::string folded) {
-  // The node is built by this class, so it gets the revision counters of the tree it joins.
-  std::shared_ptr<RegKeyNode> child(
-      new RegKeyNode(std::move(name), std::move(wideName), revision_));
-  child->folded_ = std::move(folded);
+  // A new key counts its changes with the tree it joins.
+  auto child = std::make_shared<RegKeyNode>(Token(), std::move(name), std::move(wideName),
+                                            revision_, std::move(folded));
   child->parent_ = this;
   subkeys_.push_back(std::move(child));
   RegKeyNode* added = subkeys_.back().get();
@@ -297,7 +304,8 @@ bool operator==(const RegKeyNode& a, const RegKeyNode& b) {
 
 RegistryStore::RegistryStore()
     : revision_(std::make_unique<RegTreeRevision>()),
-      root_(new RegKeyNode(kRootKeyName, {}, revision_.get())) {}
+      root_(std::make_shared<RegKeyNode>(RegKeyNode::Token(), kRootKeyName, std::u16string(),
+                                         revision_.get())) {}
 
 RegKeyNode* RegistryStore::FindKey(std::string_view path) {
   return root_->FindPath(path);

@@ -52,8 +52,16 @@ struct RegTreeRevision {
 };
 
 class RegKeyNode : public std::enable_shared_from_this<RegKeyNode> {
+  // Only the tree makes the keys it holds (the constructor below is public for make_shared).
+  struct Token {
+    explicit Token() = default;
+  };
+
  public:
-  explicit RegKeyNode(std::string name) : RegKeyNode(std::move(name), {}, nullptr) {}
+  explicit RegKeyNode(std::string name) : RegKeyNode(Token(), std::move(name), {}, nullptr) {}
+  // folded: the name's identity when the caller has it already.
+  RegKeyNode(Token, std::string name, std::u16string wideName, RegTreeRevision* revision,
+             std::string folded = {});
   ~RegKeyNode();
   RegKeyNode(const RegKeyNode&) = delete;
   RegKeyNode& operator=(const RegKeyNode&) = delete;
@@ -93,7 +101,6 @@ class RegKeyNode : public std::enable_shared_from_this<RegKeyNode> {
 
  private:
   friend class RegistryStore;
-  RegKeyNode(std::string name, std::u16string wideName, RegTreeRevision* revision);
 
   RegKeyNode* FindByKey(const std::string& folded);
   RegKeyNode* Append(std::string name, std::u16string wideName, std::string folded);

@@ -1,10 +1,20 @@
 #include "platform/sim/sim_devices.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "platform/ascii_text.h"
 #include "platform/winconst.h"
 
 namespace talvex::sim {
+namespace {
+
+// The names of the calls made once per device, made once.
+const std::string kEnumOperation = "SetupDiEnumDeviceInfo";
+const std::string kGetPropertyOperation = "SetupDiGetDeviceRegistryPropertyA";
+const std::string kNoArgument;
+
+}  // namespace
 
 std::string PresentDevice::Path() const {
   std::string path = kEnumKey;
@@ -27,25 +37,19 @@ std::vector<PresentDevice> PresentDevices(RegistryStore& store) {
   return devices;
 }
 
-std::vector<std::string> HardwareIds(const RegKeyNode& instance) {
-  std::vector<std::string> ids;
+bool HasHardwareId(const RegKeyNode& instance, std::string_view id) {
   const RegValue* value = instance.FindValue("HardwareID");
   if (value == nullptr)
-    return ids;
-  std::string current;
-  for (uint8_t byte : value->data) {
-    if (byte == 0) {
-      if (current.empty())
-        break;
-      ids.push_back(current);
-      current.clear();
-    } else {
-      current.push_back(static_cast<char>(byte));
-    }
+    return false;
+  const std::string_view list(reinterpret_cast<const char*>(value->data.data()),
+                              value->data.size());
+  for (size_t offset = 0; offset < list.size() && list[offset] != 0;) {
+    const size_t end = std::min(list.find('\0', offset), list.size());
+    if (EqualsIgnoreCase(list.substr(offset, end - offset), id))
+      return true;
+    offset = end + 1;
   }
-  if (!current.empty())
-    ids.push_back(current);
-  return ids;
+  return false;
 }
 
 SimDeviceSetup::SimDeviceSetup(RegistryStore& store, SimThreadErrors& errors, FailurePlan& failures)
@@ -80,12 +84,13 @@ std::shared_ptr<const SimDeviceSetup::DeviceList> SimDeviceSetup::CurrentDevices
   const std::vector<PresentDevice> present = PresentDevices(store_);
   list->devices.reserve(present.size());
   for (const PresentDevice& device : present)
-    list->devices.push_back({device.instance->weak_from_this(), device.Path()});
+    list->devices.push_back({device.instance, device.instance->weak_from_this(), device.Path()});
   current_ = std::move(list);
   return current_;
 }
 
-const SimDeviceSetup::SetDevice* SimDeviceSetup::DeviceOf(DevInfoSet set, const DevInfoData* data) {
+const SimDeviceSetup::SetDevice* SimDeviceSetup::DeviceOf(DevInfoSet set, const DevInfoData* data,
+                                                          RegKeyNode** instance) {
   auto it = sets_.find(set);
   if (it == sets_.end()) {
     Fail(win::ERROR_INVALID_HANDLE);
@@ -96,7 +101,13 @@ const SimDeviceSetup::SetDevice* SimDeviceSetup::DeviceOf(DevInfoSet set, const 
     Fail(win::ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  return &it->second->devices[data->DevInst];
+  const DeviceList& list = *it->second;
+  const SetDevice& device = list.devices[data->DevInst];
+  // While no key was added or deleted every device of the list is where it was; otherwise the
+  // device is looked for, and gone once its key was deleted.
+  *instance =
+      list.keyRevision == store_.key_revision() ? device.node : device.instance.lock().get();
+  return &device;
 }
 
 bool SimDeviceSetup::SetupDiEnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data) {
@@ -105,7 +116,7 @@ bool SimDeviceSetup::SetupDiEnumDeviceInfo(DevInfoSet set, uint32_t index, DevIn
     return Fail(win::ERROR_INVALID_HANDLE);
   if (data == nullptr || data->cbSize != sizeof(DevInfoData))
     return Fail(win::ERROR_INVALID_PARAMETER);
-  if (auto failure = failures_.Check("SetupDiEnumDeviceInfo", "", win::ERROR_NO_MORE_ITEMS))
+  if (auto failure = failures_.Check(kEnumOperation, kNoArgument, win::ERROR_NO_MORE_ITEMS))
     return Fail(*failure);
   if (index >= it->second->devices.size())
     return Fail(win::ERROR_NO_MORE_ITEMS);
@@ -117,13 +128,12 @@ bool SimDeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfoDa
                                                        uint32_t property, uint32_t* regType,
                                                        uint8_t* buffer, uint32_t bufferSize,
                                                        uint32_t* requiredSize) {
-  const SetDevice* device = DeviceOf(set, data);
+  RegKeyNode* instance = nullptr;
+  const SetDevice* device = DeviceOf(set, data, &instance);
   if (device == nullptr)
     return false;
-  if (auto failure = failures_.Check("SetupDiGetDeviceRegistryPropertyA", device->path,
-                                     win::ERROR_INVALID_DATA))
+  if (auto failure = failures_.Check(kGetPropertyOperation, device->path, win::ERROR_INVALID_DATA))
     return Fail(*failure);
-  const std::shared_ptr<RegKeyNode> instance = device->instance.lock();
   if (instance == nullptr)
     return Fail(win::ERROR_NO_SUCH_DEVINST);
   if (property != win::SPDRP_HARDWAREID)
@@ -144,14 +154,14 @@ bool SimDeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfoDa
 }
 
 bool SimDeviceSetup::SetupDiRemoveDevice(DevInfoSet set, DevInfoData* data) {
-  const SetDevice* device = DeviceOf(set, data);
+  RegKeyNode* instance = nullptr;
+  const SetDevice* device = DeviceOf(set, data, &instance);
   if (device == nullptr)
     return false;
   if (auto failure = failures_.Check("SetupDiRemoveDevice", device->path, win::ERROR_ACCESS_DENIED))
     return Fail(*failure);
-  const std::shared_ptr<RegKeyNode> instance = device->instance.lock();
   if (instance == nullptr || instance->parent() == nullptr ||
-      !instance->parent()->RemoveSubkey(instance.get()))
+      !instance->parent()->RemoveSubkey(instance))
     return Fail(win::ERROR_NO_SUCH_DEVINST);
   return Succeed();
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/devices.h"
@@ -27,8 +28,8 @@ struct PresentDevice {
 
 // The present devices, in file order.
 std::vector<PresentDevice> PresentDevices(RegistryStore& store);
-// The device's hardware-ID list, each entry a text; empty when it has none.
-std::vector<std::string> HardwareIds(const RegKeyNode& instance);
+// Whether an entry of the device's hardware-ID list is id, ignoring letter case.
+bool HasHardwareId(const RegKeyNode& instance, std::string_view id);
 
 class SimDeviceSetup : public DeviceSetup {
  public:
@@ -48,6 +49,7 @@ class SimDeviceSetup : public DeviceSetup {
  private:
   // A device of a set: its instance key (gone once the device is removed) and its path.
   struct SetDevice {
+    RegKeyNode* node;  // valid while no key was added or deleted since the list was made
     std::weak_ptr<RegKeyNode> instance;
     std::string path;
   };
@@ -61,8 +63,9 @@ class SimDeviceSetup : public DeviceSetup {
   bool Fail(uint32_t error);
   bool Succeed();
   std::shared_ptr<const DeviceList> CurrentDevices();
-  // The set's device in the record, or null with the last error set.
-  const SetDevice* DeviceOf(DevInfoSet set, const DevInfoData* data);
+  // The set's device in the record, or null with the last error set. *instance is its key, or
+  // null when the device is gone.
+  const SetDevice* DeviceOf(DevInfoSet set, const DevInfoData* data, RegKeyNode** instance);
 
   RegistryStore& store_;
   SimThreadErrors& errors_;

@@ -64,14 +64,9 @@ bool SimDriverUpdateService::UpdateDriver(const std::string& hardwareId,
   infPath.push_back(0);
   bool any = false;
   for (const PresentDevice& device : PresentDevices(store_)) {
-    RegKeyNode* instance = device.instance;
-    bool matches = false;
-    for (const std::string& id : HardwareIds(*instance))
-      if (EqualsIgnoreCase(id, hardwareId))
-        matches = true;
-    if (!matches)
+    if (!HasHardwareId(*device.instance, hardwareId))
       continue;
-    instance->SetValue({"InfPath", win::REG_SZ, infPath});
+    device.instance->SetValue({"InfPath", win::REG_SZ, infPath});
     any = true;
   }
   if (!any) {
