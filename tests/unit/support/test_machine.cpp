@@ -126,6 +126,11 @@ TestMachine& TestMachine::Registry(const std::string& sections) {
   return *this;
 }
 
+TestMachine& TestMachine::RegistryFile(const std::string& bytes) {
+  registry_file_ = bytes;
+  return *this;
+}
+
 TestMachine& TestMachine::File(const std::string& relativePath, const std::string& bytes) {
   Write(relativePath, bytes);
   return *this;
@@ -166,7 +171,7 @@ sim::SimMachine& TestMachine::Machine() {
   if (!machine_) {
     Write("machine.ini",
           raw_ ? raw_ini_ : "[machine]\r\nprogram = D:\\SETUP\\Setup.exe\r\n" + ini_extra_);
-    Write("registry.reg", "REGEDIT4\r\n\r\n" + registry_);
+    Write("registry.reg", registry_file_.value_or("REGEDIT4\r\n\r\n" + registry_));
     machine_ = sim::SimMachine::Load(folder_, out_);
   }
   return *machine_;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ class TestMachine {
   TestMachine& RawIni(const std::string& text);
   // registry.reg: the sections after the "REGEDIT4" header.
   TestMachine& Registry(const std::string& sections);
+  // registry.reg as these bytes (a Version 5.00 file, say), instead of Registry's.
+  TestMachine& RegistryFile(const std::string& bytes);
   TestMachine& File(const std::string& relativePath, const std::string& bytes);
   // An empty folder (with its parents), e.g. "c/WINDOWS/Desktop/Work".
   TestMachine& Folder(const std::string& relativePath);
@@ -80,6 +83,7 @@ class TestMachine {
   std::string raw_ini_;
   bool raw_ = false;
   std::string registry_;
+  std::optional<std::string> registry_file_;
   std::ostringstream out_;
   std::unique_ptr<sim::SimMachine> machine_;
 };
