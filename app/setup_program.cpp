@@ -4,6 +4,7 @@
 
 #include "app/forms.h"
 #include "app/wizard/tform2.h"
+#include "foldertree/kvfoldertree.h"
 #include "framework/application.h"
 #include "install/tform4.h"
 #include "platform/program_path.h"
@@ -12,6 +13,9 @@ namespace talvex {
 
 int RunSetupProgram(Platform& platform, UiBackend& ui, const std::vector<std::string>& arguments) {
   TApplication application(ui, SplitProgramPath(platform.process.GetModuleFileNameA()).baseName);
+  // The source disk prompt's design names the folder tree, which works on the platform.
+  application.SetPlatformServices(&platform);
+  Register(application.Components());
   try {
     // Each window is constructed completely before the next; the wizard's construction inspects
     // the machine and, unattended, installs and ends the program.

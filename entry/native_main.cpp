@@ -24,6 +24,10 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   talvex::HeadlessUi ui(std::cerr);
+  // The shell's change notifications reach the folder tree's window as posted messages.
+  machine->shell().SetMessagePoster(
+      [&ui](talvex::WindowHandle window, uint32_t msg, std::uintptr_t wParam,
+            std::intptr_t lParam) { return ui.PostMessageA(window, msg, wParam, lParam); });
   int code = 0;
   try {
     code = talvex::RunSetupProgram(machine->platform(), ui, arguments);

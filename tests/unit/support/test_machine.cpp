@@ -181,6 +181,10 @@ RunResult TestMachine::Run(const std::vector<std::string>& arguments) {
   sim::SimMachine& machine = Machine();
   std::ostringstream boxes;
   HeadlessUi ui(boxes);
+  machine.shell().SetMessagePoster(
+      [&ui](WindowHandle window, uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+        return ui.PostMessageA(window, msg, wParam, lParam);
+      });
   RunResult result;
   out_.str("");
   try {
@@ -189,6 +193,7 @@ RunResult TestMachine::Run(const std::vector<std::string>& arguments) {
     result.exitCode = exit.code;
   }
   machine.Flush();  // as talvex-setup does when the run ends
+  machine.shell().SetMessagePoster(nullptr);
   result.out = out_.str();
   result.err = boxes.str();
   return result;

@@ -56,6 +56,9 @@ bool WriteReport(const char* path, talvex::TForm4& prompt) {
   std::fprintf(out, "edit %s\n", TextOf(WindowOf(*prompt.SourceDiskPath)).c_str());
   std::fprintf(out, "ok %s\n", TextOf(WindowOf(*prompt.Ok)).c_str());
   std::fprintf(out, "cancel %s\n", TextOf(WindowOf(*prompt.Cancel)).c_str());
+  // TVM_GETCOUNT: the nodes the tree's window holds.
+  std::fprintf(out, "tree items %ld\n",
+               static_cast<long>(::SendMessageA(WindowOf(*prompt.KvFolderTree), 0x1105, 0, 0)));
   return std::fclose(out) == 0;
 }
 
@@ -71,6 +74,8 @@ int main(int argc, char** argv) {
     talvex::win32::Win32Platform platform;
     Win32UiBackend ui;
     talvex::TApplication application(ui, "Setup");
+    application.SetPlatformServices(&platform.Get());
+    talvex::Register(application.Components());
     auto* prompt = application.CreateForm<talvex::TForm4>(platform.Get());
     prompt->Show();
     PumpFor(application, 1500);  // painted, and the tree filled
