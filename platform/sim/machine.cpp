@@ -99,8 +99,11 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       processes_(ReadProgramScripts(ini), clock_, windows_, store_, registry_, paths_, errors_,
                  failures_),
       shell_(ini, WindowsFolder(ini), folder, paths_, failures_),
+      session_(store_, errors_, failures_),
       platform_{registry_, devices_, newdev_,    files_,   folders_, process_,
-                errors_,   console_, processes_, windows_, shell_} {
+                errors_,   console_, processes_, windows_, shell_,   session_} {
+  if (const IniSection* user = ini.Section("user"))
+    user_lines_ = user->entries;
   for (const PresetWindow& window : ReadPresetWindows(ini))
     windows_.Open(window.className, window.title, -1);
 }

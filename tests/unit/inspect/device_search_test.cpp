@@ -60,7 +60,7 @@ class DeviceSearchTest : public ::testing::Test {
     Platform base = sim.platform();
     platform_ = std::make_unique<Platform>(
         Platform{base.registry, *recorder_, base.newdev, base.files, base.folders, base.process,
-                 base.errors, base.console, base.processes, base.windows, base.shell});
+                 base.errors, base.console, base.processes, base.windows, base.shell, base.session});
     machine_.ClearOut();
     return SearchDevices(*platform_, wanted, scope, remove);
   }

@@ -1,5 +1,7 @@
 #include "tests/unit/support/test_machine.h"
 
+#include "entry/native_run.h"
+
 #include <unistd.h>
 #include <atomic>
 #include <cstdio>
@@ -167,35 +169,33 @@ void TestMachine::Write(const std::string& relativePath, const std::string& byte
   out << bytes;
 }
 
+void TestMachine::WriteMachineFiles() {
+  if (written_)
+    return;
+  written_ = true;
+  Write("machine.ini",
+        raw_ ? raw_ini_ : "[machine]\r\nprogram = D:\\SETUP\\Setup.exe\r\n" + ini_extra_);
+  Write("registry.reg", registry_file_.value_or("REGEDIT4\r\n\r\n" + registry_));
+}
+
 sim::SimMachine& TestMachine::Machine() {
   if (!machine_) {
-    Write("machine.ini",
-          raw_ ? raw_ini_ : "[machine]\r\nprogram = D:\\SETUP\\Setup.exe\r\n" + ini_extra_);
-    Write("registry.reg", registry_file_.value_or("REGEDIT4\r\n\r\n" + registry_));
+    WriteMachineFiles();
     machine_ = sim::SimMachine::Load(folder_, out_);
   }
   return *machine_;
 }
 
 RunResult TestMachine::Run(const std::vector<std::string>& arguments) {
-  sim::SimMachine& machine = Machine();
-  std::ostringstream boxes;
-  HeadlessUi ui(boxes);
-  machine.shell().SetMessagePoster(
-      [&ui](WindowHandle window, uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
-        return ui.PostMessageA(window, msg, wParam, lParam);
-      });
-  RunResult result;
+  // The run loads the machine afresh from its folder, as talvex-setup does.
+  WriteMachineFiles();
+  machine_.reset();
   out_.str("");
-  try {
-    result.exitCode = RunSetupProgram(machine.platform(), ui, arguments);
-  } catch (const ProcessExit& exit) {
-    result.exitCode = exit.code;
-  }
-  machine.Flush();  // as talvex-setup does when the run ends
-  machine.shell().SetMessagePoster(nullptr);
+  std::ostringstream err;
+  RunResult result;
+  result.exitCode = RunNativeProgram(folder_, arguments, out_, err, &machine_);
   result.out = out_.str();
-  result.err = boxes.str();
+  result.err = err.str();
   return result;
 }
 

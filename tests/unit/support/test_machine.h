@@ -64,7 +64,9 @@ class TestMachine {
   std::string Out() const { return out_.str(); }
   void ClearOut() { out_.str(""); }
 
-  // The whole program, as talvex-setup runs it.
+  // The whole program, as talvex-setup runs it, on the machine as its folder holds it then;
+  // Machine() then gives the machine the run left (or reads the folder afresh when it was not
+  // usable).
   RunResult Run(const std::vector<std::string>& arguments);
 
   const std::filesystem::path& folder() const { return folder_; }
@@ -77,11 +79,13 @@ class TestMachine {
 
  private:
   void Write(const std::string& relativePath, const std::string& bytes);
+  void WriteMachineFiles();
 
   std::filesystem::path folder_;
   std::string ini_extra_;
   std::string raw_ini_;
   bool raw_ = false;
+  bool written_ = false;
   std::string registry_;
   std::optional<std::string> registry_file_;
   std::ostringstream out_;
