@@ -38,6 +38,13 @@ std::vector<UserScriptLine> UserLines(const sim::SimMachine& machine) {
   return lines;
 }
 
+// What the person can do: the actions on the windows, and rows that act on the machine itself
+// (they may keep the machine).
+UserActionTable UserActions(sim::SimMachine&) {
+  UserActionTable table = DefaultUserActions();
+  return table;
+}
+
 }  // namespace
 
 int RunNativeProgram(const std::filesystem::path& machineFolder,
@@ -47,7 +54,7 @@ int RunNativeProgram(const std::filesystem::path& machineFolder,
   std::vector<std::unique_ptr<UserAction>> script;
   try {
     machine = sim::SimMachine::Load(machineFolder, out);
-    script = ReadUserScript(UserLines(*machine), DefaultUserActions(),
+    script = ReadUserScript(UserLines(*machine), UserActions(*machine),
                             DesignCatalog::FromEmbeddedDesigns());
   } catch (const sim::MachineError& error) {
     err << "talvex-setup: the machine at " << machineFolder.string()

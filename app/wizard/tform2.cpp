@@ -33,17 +33,11 @@ const char kChoiceHint[] =
     "Please Choose the divers to be installed. Click Back to return previous step. Click Next to "
     "begin copying files.";
 
-const char kFinishedTitle[] = "Setup complete!";
-const char kFinishedText[] = "The setup program has finished copying files to your computer.";
-const char kFinishedHint[] = "Click Finish to complete setup.Please restart your computer.";
-
 const char kNoDriverChosen[] = "Please Choose Setup Drivers!!";
 const char kUnknownVersion[] =
     "Korvane TALVEX drivers setup program does't suport this Windows Version";
 const char kRefusedVersion[] =
     "Korvane TALV/EX drivers setup program does't suport this Windows Version";
-const char kIncompleteInstallation[] =
-    "Setup could not install all drivers. The installation is incomplete.";
 
 // The presence flag each function's hardware IDs set.
 uint8_t SetupState::*PresenceFlag(ChipFunction function) {
@@ -176,19 +170,6 @@ void TForm2::BackClick(TObject*) {
 // Works on every page, also while an installer is waited for; nothing is restarted.
 void TForm2::CancelClick(TObject*) {
   ClearWarnOnClose(Application());
-  EndProgram(1);
-}
-
-void TForm2::ShowFinishedTexts() {
-  Memo1->SetText(kFinishedTitle);
-  Memo2->SetText(kFinishedText);
-  Memo3->SetText(kFinishedHint);
-}
-
-// Saying "finished" after a driver could not be installed would be wrong; the person is told and
-// the program ends as a failed run.
-void TForm2::EndIncompleteInstallation() {
-  Application().ShowMessage(kIncompleteInstallation);
   EndProgram(1);
 }
 

@@ -80,11 +80,6 @@ class TForm2 : public TForm, public SetupState, public SetupHost {
   void BackClick(TObject* sender);
   void CancelClick(TObject* sender);
 
-  // The three texts of the finished page.
-  void ShowFinishedTexts();
-  // An engine could not install every chosen driver: says so and ends the program.
-  [[noreturn]] void EndIncompleteInstallation();
-
   Platform& platform() const override { return platform_; }
   SetupState& State() override { return *this; }
   void ShowMessage(const std::string& text) override;

@@ -154,7 +154,7 @@ TEST(StartupTest, TheFailureResultIsOnDiskBeforeTheVersionIsDetected) {
   WatchingRegistry watching(base.registry, machine.folder() / "d" / "SETUP" / "log.txt");
   Platform platform{watching,       base.devices, base.newdev, base.files,
                     base.folders,   base.process, base.errors, base.console,
-                    base.processes, base.windows, base.shell, base.session};
+                    base.processes, base.windows, base.shell,  base.session};
   Wizard wizard(platform);
   EXPECT_TRUE(watching.logBeforeFirstRead);
 }

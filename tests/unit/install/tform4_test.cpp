@@ -302,10 +302,11 @@ TEST(SourceDiskPromptTest, ASourcePathOfAnotherTypeLeavesTheBoxEmptyAndTheStartG
     TestMachine machine;
     Win98Machine(machine, "[HKEY_LOCAL_MACHINE\\" + std::string(kSetupKey) +
                               "]\r\n\"SourcePath\"=" + value + "\r\n\r\n");
+    machine.Ini("[user]\r\nclose = TForm1\r\n");
     PromptOnMachine onMachine(machine);
     EXPECT_EQ(onMachine.prompt->SourceDiskPath->Text(), "") << value;
-    // The whole program: the remaining windows are created and the run ends as a closed
-    // backdrop does, with no exception box.
+    // The whole program: the remaining windows are created and the person closes the backdrop;
+    // no exception box.
     RunResult run = machine.Run({});
     EXPECT_EQ(run.exitCode, 1) << value;
     EXPECT_EQ(run.err, "") << value;
