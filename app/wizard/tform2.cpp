@@ -118,6 +118,9 @@ void TForm2::NextClick(TObject*) {
       Back->SetEnabled(false);
       UpdateProgramFolder();
       InstallForVersion();
+      // Saying "finished" after a driver could not be installed would be wrong.
+      if (InstallationIncomplete())
+        EndIncompleteInstallation();
       Next->SetEnabled(true);
       Back->SetEnabled(false);
       ResetDriveIcons();
@@ -146,8 +149,7 @@ void TForm2::InstallForVersion() {
       InstallWinMe();
       break;
     case Win98:
-      if (!InstallWin98())
-        EndIncompleteInstallation();
+      InstallWin98();
       break;
     default:
       Application().ShowMessage(kRefusedVersion);
