@@ -10,8 +10,8 @@
 #include "platform/process.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
-#include "platform/shell.h"
 #include "platform/session.h"
+#include "platform/shell.h"
 #include "platform/system_folders.h"
 #include "platform/thread_errors.h"
 

@@ -19,8 +19,8 @@
 #include "platform/sim/sim_newdev.h"
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_shell.h"
 #include "platform/sim/sim_session.h"
+#include "platform/sim/sim_shell.h"
 #include "platform/sim/sim_system.h"
 #include "platform/sim/sim_windows.h"
 

@@ -10,8 +10,8 @@
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_session.h"
+#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_system_folders.h"
 #include "platform/win32/win32_thread_errors.h"
 
