@@ -303,8 +303,11 @@ TEST(SourceDiskPromptTest, ASourcePathOfAnotherTypeLeavesTheBoxEmptyAndTheStartG
     Win98Machine(machine, "[HKEY_LOCAL_MACHINE\\" + std::string(kSetupKey) +
                               "]\r\n\"SourcePath\"=" + value + "\r\n\r\n");
     machine.Ini("[user]\r\nclose = TForm1\r\n");
-    PromptOnMachine onMachine(machine);
-    EXPECT_EQ(onMachine.prompt->SourceDiskPath->Text(), "") << value;
+    {
+      PromptOnMachine onMachine(machine);
+      EXPECT_EQ(onMachine.prompt->SourceDiskPath->Text(), "") << value;
+    }
+    // The prompt above lives on a machine that the run below loads afresh; it is gone first.
     // The whole program: the remaining windows are created and the person closes the backdrop;
     // no exception box.
     RunResult run = machine.Run({});
