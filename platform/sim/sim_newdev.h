@@ -9,21 +9,15 @@
 #include "platform/sim/failure_plan.h"
 #include "platform/sim/reg_store.h"
 #include "platform/sim/sim_errors.h"
-#include "platform/sim/sim_registry.h"
 #include "platform/system_folders.h"
 
 namespace talvex::sim {
 
 class SimDriverUpdateService : public DriverUpdateService {
  public:
-  SimDriverUpdateService(RegistryStore& store, SimRegistry& registry, DrivePaths& paths,
-                         SimThreadErrors& errors, FailurePlan& failures, SystemFolders& folders)
-      : store_(store),
-        registry_(registry),
-        paths_(paths),
-        errors_(errors),
-        failures_(failures),
-        folders_(folders) {}
+  SimDriverUpdateService(RegistryStore& store, DrivePaths& paths, SimThreadErrors& errors,
+                         FailurePlan& failures, SystemFolders& folders)
+      : store_(store), paths_(paths), errors_(errors), failures_(failures), folders_(folders) {}
 
   // Loaded by full path from the system folder, as the Windows build does: a machine without one
   // has no newdev.dll to offer.
@@ -36,7 +30,6 @@ class SimDriverUpdateService : public DriverUpdateService {
  private:
   friend class SimNewdevModule;
   RegistryStore& store_;
-  SimRegistry& registry_;
   DrivePaths& paths_;
   SimThreadErrors& errors_;
   FailurePlan& failures_;
