@@ -26,7 +26,7 @@ file(GLOB TALVEX_PLATFORM_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/pl
 add_library(talvex_platform_win32 STATIC ${TALVEX_PLATFORM_WIN32_SOURCES})
 target_include_directories(talvex_platform_win32 PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(talvex_platform_win32 PUBLIC talvex_platform setupapi shell32 ole32 advapi32
-  kernel32)
+  kernel32 user32)
 
 # Real windows for the form framework.
 file(GLOB TALVEX_UI_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/framework/win32/*.cpp)

@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/setup_program.h"
-#include "framework/headless/headless_ui.h"
-#include "platform/sim/machine.h"
+#include "entry/native_run.h"
 
 int main(int argc, char** argv) {
   const char* folder = std::getenv("TALVEX_MACHINE");
@@ -14,22 +12,6 @@ int main(int argc, char** argv) {
     std::cerr << "talvex-setup: TALVEX_MACHINE does not name a machine folder\n";
     return 2;
   }
-  std::unique_ptr<talvex::sim::SimMachine> machine;
-  try {
-    machine = talvex::sim::SimMachine::Load(folder, std::cout);
-  } catch (const talvex::sim::MachineError& error) {
-    std::cerr << "talvex-setup: the machine at " << folder << " cannot be used: " << error.what()
-              << "\n";
-    return 2;
-  }
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  talvex::HeadlessUi ui(std::cerr);
-  int code = 0;
-  try {
-    code = talvex::RunSetupProgram(machine->platform(), ui, arguments);
-  } catch (const talvex::ProcessExit& exit) {
-    code = exit.code;
-  }
-  std::cout.flush();
-  return code;
+  return talvex::RunNativeProgram(folder, arguments, std::cout, std::cerr);
 }

@@ -98,6 +98,11 @@ void TButton::Click() {
     OnClick(this);
 }
 
+void TLabel::Click() {
+  if (Enabled() && Visible() && OnClick)
+    OnClick(this);
+}
+
 void TCheckBox::SetChecked(bool checked) {
   checked_ = checked;
   Changed();

@@ -172,6 +172,9 @@ class TLabel : public TControl {
   using TControl::TControl;
   const char* ClassName() const override { return "TLabel"; }
   bool IsWindowed() const override { return false; }
+  TNotifyEvent OnClick;
+  // What a user's click does: nothing when the label is disabled or hidden.
+  void Click();
 };
 
 // A single-line edit box.

@@ -135,6 +135,11 @@ void TForm::ApplyEvent(TControl& control, const DesignProperty& property) {
     button->OnClick = it->second;
     return;
   }
+  auto* label = dynamic_cast<TLabel*>(&control);
+  if (label != nullptr && property.name == "OnClick") {
+    label->OnClick = it->second;
+    return;
+  }
   throw EDesignError(control.Name() + " has no event " + property.name);
 }
 

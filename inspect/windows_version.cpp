@@ -9,24 +9,26 @@
 namespace talvex {
 namespace {
 
-// Values longer than this are not read whole; the comparisons look at 25 characters at most.
-constexpr uint32_t kMaxValueBytes = 64 * 1024;
-
-// A value's data as text: its size first, then the data into a buffer of that size. A value that
-// is missing or cannot be read is the empty text. The buffer always ends with a zero byte, so a
-// value of any length or type reads safely.
+// A value's data as text: its size first, then the data into a buffer of that size, asking
+// again with the reported size should the value have grown in between. A value that is missing
+// or cannot be read is the empty text. The value is read whole, whatever its length, and the
+// buffer always ends with a zero byte, so a value of any length or type reads safely.
 std::string ReadValueText(Registry& registry, RegKey key, const std::string& name) {
+  constexpr int kMaxAttempts = 4;
   uint32_t size = 0;
   if (registry.RegQueryValueExA(key, name, nullptr, nullptr, &size) != 0)
     return {};
-  if (size > kMaxValueBytes)
-    size = kMaxValueBytes;
-  std::vector<uint8_t> buffer(size + 1, 0);
-  uint32_t got = size;
-  if (registry.RegQueryValueExA(key, name, nullptr, buffer.data(), &got) != 0)
-    return {};
-  const char* text = reinterpret_cast<const char*>(buffer.data());
-  return std::string(text);
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    std::vector<uint8_t> buffer(size_t{size} + 1, 0);
+    uint32_t got = size;
+    const int32_t result = registry.RegQueryValueExA(key, name, nullptr, buffer.data(), &got);
+    if (result == 0)
+      return std::string(reinterpret_cast<const char*>(buffer.data()));
+    if (result != static_cast<int32_t>(win::ERROR_MORE_DATA) || got <= size)
+      return {};
+    size = got;
+  }
+  return {};
 }
 
 }  // namespace

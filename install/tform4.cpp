@@ -16,10 +16,16 @@ const char kSourcePath[] = "SourcePath";
 
 TForm4::TForm4(TApplication& application, Platform& platform)
     : TForm(application, "Form4", "Form4.design"), platform_(platform) {
+  BindControl("KvFolderTree", KvFolderTree);
   BindControl("Memo1", Memo1);
   BindControl("Ok", Ok);
   BindControl("Cancel", Cancel);
   BindControl("SourceDiskPath", SourceDiskPath);
+  BindTreeChangeHandler("KvFolderTreeChange", [this](TObject* sender, TTreeNode* node) {
+    KvFolderTreeChange(sender, node);
+  });
+  BindHandler("KvFolderTreeClick", [this](TObject* sender) { KvFolderTreeClick(sender); });
+  BindHandler("KvFolderTreeDblClick", [this](TObject* sender) { KvFolderTreeDblClick(sender); });
   BindHandler("OkClick", [this](TObject* sender) { OkClick(sender); });
   BindHandler("CancelClick", [this](TObject* sender) { CancelClick(sender); });
   LoadDesign();
@@ -33,6 +39,20 @@ TForm4::TForm4(TApplication& application, Platform& platform)
     }
   }
 }
+
+// The first change comes whenever the tree first selects a folder by itself, at activation or when
+// it first gets the focus; it must not replace the registered path the box shows.
+void TForm4::KvFolderTreeChange(TObject*, TTreeNode*) {
+  if (TreeChangeSeen == 0) {
+    TreeChangeSeen = 1;
+    return;
+  }
+  SourceDiskPath->SetText(KvFolderTree->GetDirectory());
+}
+
+void TForm4::KvFolderTreeClick(TObject*) {}
+
+void TForm4::KvFolderTreeDblClick(TObject*) {}
 
 void TForm4::CancelClick(TObject*) {
   platform_.process.ExitProcess(1);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "foldertree/kvfoldertree.h"
 #include "framework/application.h"
 #include "framework/form.h"
 #include "platform/platform.h"
@@ -17,11 +18,16 @@ class TForm4 : public TForm {
 
   // Set by the tree's first change event, which leaves the edit box as it was.
   uint8_t TreeChangeSeen = 0;
+  TKvFolderTree* KvFolderTree = nullptr;
   TMemo* Memo1 = nullptr;
   TBitBtn* Ok = nullptr;
   TBitBtn* Cancel = nullptr;
   TEdit* SourceDiskPath = nullptr;
 
+  // The tree's selection changed: from the second time on, the edit box shows the folder picked.
+  void KvFolderTreeChange(TObject* sender, TTreeNode* node);
+  void KvFolderTreeClick(TObject* sender);
+  void KvFolderTreeDblClick(TObject* sender);
   void CancelClick(TObject* sender);
   void OkClick(TObject* sender);
 

@@ -10,6 +10,7 @@
 #include "platform/process.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/session.h"
 #include "platform/shell.h"
 #include "platform/system_folders.h"
 #include "platform/thread_errors.h"
@@ -28,6 +29,7 @@ struct Platform {
   Processes& processes;
   OtherWindows& windows;
   Shell& shell;  // the shell namespace, for the folder tree
+  Session& session;
 };
 
 }  // namespace talvex

@@ -18,6 +18,7 @@ inline constexpr uint32_t ERROR_INVALID_DATA = 13;
 inline constexpr uint32_t ERROR_WRITE_PROTECT = 19;
 inline constexpr uint32_t ERROR_GEN_FAILURE = 31;
 inline constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
+inline constexpr uint32_t ERROR_CALL_NOT_IMPLEMENTED = 120;
 inline constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr uint32_t ERROR_MOD_NOT_FOUND = 126;
 inline constexpr uint32_t ERROR_PROC_NOT_FOUND = 127;
@@ -26,6 +27,9 @@ inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr uint32_t ERROR_MORE_DATA = 234;
 inline constexpr uint32_t ERROR_NO_MORE_ITEMS = 259;
 inline constexpr uint32_t ERROR_KEY_DELETED = 1018;
+inline constexpr uint32_t ERROR_NOT_ALL_ASSIGNED = 1300;
+inline constexpr uint32_t ERROR_NO_SUCH_PRIVILEGE = 1313;
+inline constexpr uint32_t ERROR_PRIVILEGE_NOT_HELD = 1314;
 inline constexpr uint32_t ERROR_NO_SUCH_DEVINST = 0xE000020B;
 
 // Registry.
@@ -59,6 +63,15 @@ inline constexpr uint32_t WM_CLOSE = 0x0010;
 inline constexpr uint32_t WM_NEXTDLGCTL = 0x0028;
 inline constexpr uint32_t WM_KEYDOWN = 0x0100;
 inline constexpr uint32_t VK_RETURN = 0x0D;
+
+// Privileges, the end of the session and window styles.
+inline constexpr uint32_t TOKEN_ADJUST_PRIVILEGES = 0x20;
+inline constexpr uint32_t TOKEN_QUERY = 0x8;
+inline constexpr uint32_t SE_PRIVILEGE_ENABLED = 0x2;
+inline constexpr uint32_t EWX_REBOOT = 0x2;
+inline constexpr int GWL_EXSTYLE = -20;
+inline constexpr int32_t WS_EX_WINDOWEDGE = 0x100;
+inline constexpr int32_t WS_EX_APPWINDOW = 0x40000;
 
 // Message boxes.
 inline constexpr uint32_t MB_OK = 0x0;

@@ -1,6 +1,7 @@
 #include "app/wizard/tform2.h"
 
 #include "app/command_line.h"
+#include "app/forms.h"
 #include "inspect/device_search.h"
 #include "inspect/print_failure.h"
 #include "install/drive_icons.h"
@@ -25,6 +26,18 @@ const char kWelcomeText[] =
 const char kWelcomeHint[] =
     "Click Cancel to quit Setup and then close any program you have running. Click Next to "
     "continue with the Setup program.";
+
+const char kChoiceTitle[] = "Start to Setup!";
+const char kChoiceText[] = "The setup program is ready to copying files on your computer.";
+const char kChoiceHint[] =
+    "Please Choose the divers to be installed. Click Back to return previous step. Click Next to "
+    "begin copying files.";
+
+const char kNoDriverChosen[] = "Please Choose Setup Drivers!!";
+const char kUnknownVersion[] =
+    "Korvane TALVEX drivers setup program does't suport this Windows Version";
+const char kRefusedVersion[] =
+    "Korvane TALV/EX drivers setup program does't suport this Windows Version";
 
 // The presence flag each function's hardware IDs set.
 uint8_t SetupState::*PresenceFlag(ChipFunction function) {
@@ -59,6 +72,9 @@ TForm2::TForm2(TApplication& application, Platform& platform, std::vector<std::s
   BindControl("SCCheckBox", SCCheckBox);
   BindHandler("FormCreate", [this](TObject* sender) { FormCreate(sender); });
   BindHandler("FormShow", [this](TObject* sender) { FormShow(sender); });
+  BindHandler("NextClick", [this](TObject* sender) { NextClick(sender); });
+  BindHandler("BackClick", [this](TObject* sender) { BackClick(sender); });
+  BindHandler("CancelClick", [this](TObject* sender) { CancelClick(sender); });
   BindCloseQueryHandler("FormCloseQuery", [this](TObject* sender, bool& canClose) {
     FormCloseQuery(sender, canClose);
   });
@@ -81,6 +97,81 @@ void TForm2::FormShow(TObject*) {
 
 // Closing the wizard through its title bar ends the program.
 void TForm2::FormCloseQuery(TObject*, bool&) {
+  EndProgram(1);
+}
+
+void TForm2::NextClick(TObject*) {
+  ++Page;
+  if (Page == 1) {
+    Back->SetEnabled(true);
+    Memo1->SetText(kChoiceTitle);
+    Memo2->SetText(kChoiceText);
+    Memo3->SetText(kChoiceHint);
+    DriversGroupBox->Show();
+  } else if (Page == 2) {
+    if (!MSCheckBox->Checked() && !SDCheckBox->Checked() && !SCCheckBox->Checked()) {
+      --Page;
+      Application().ShowMessage(kNoDriverChosen);
+    } else {
+      DriversGroupBox->Hide();
+      Next->SetEnabled(false);
+      Back->SetEnabled(false);
+      UpdateProgramFolder();
+      InstallForVersion();
+      // Saying "finished" after a driver could not be installed would be wrong.
+      if (InstallationIncomplete())
+        EndIncompleteInstallation();
+      Next->SetEnabled(true);
+      Back->SetEnabled(false);
+      ResetDriveIcons();
+      Next->SetCaption("Finish");
+      ShowFinishedTexts();
+    }
+  } else if (Page == 3) {
+    ResetDriveIcons();
+    Hide();
+    if (TForm3* prompt = FindFormOf<TForm3>(Application()))
+      prompt->Show();
+  }
+  Repaint();
+}
+
+void TForm2::InstallForVersion() {
+  switch (WindowsVersion) {
+    case VersionUnsupported:
+      Application().ShowMessage(kUnknownVersion);
+      EndProgram(1);
+    case Win2000:
+    case WinXP:
+      InstallWin2000XP();
+      break;
+    case WinMe:
+      InstallWinMe();
+      break;
+    case Win98:
+      InstallWin98();
+      break;
+    default:
+      Application().ShowMessage(kRefusedVersion);
+      EndProgram(1);
+  }
+}
+
+void TForm2::BackClick(TObject*) {
+  --Page;
+  if (Page == 0) {
+    Back->SetEnabled(false);
+    Memo1->SetText(kWelcomeTitle);
+    Memo2->SetText(kWelcomeText);
+    Memo3->SetText(kWelcomeHint);
+    DriversGroupBox->Hide();
+  }
+  Repaint();
+}
+
+// Works on every page, also while an installer is waited for; nothing is restarted.
+void TForm2::CancelClick(TObject*) {
+  ClearWarnOnClose(Application());
   EndProgram(1);
 }
 

@@ -76,6 +76,9 @@ class TForm2 : public TForm, public SetupState, public SetupHost {
   void FormCreate(TObject* sender);
   void FormShow(TObject* sender);
   void FormCloseQuery(TObject* sender, bool& canClose);
+  void NextClick(TObject* sender);
+  void BackClick(TObject* sender);
+  void CancelClick(TObject* sender);
 
   Platform& platform() const override { return platform_; }
   SetupState& State() override { return *this; }
@@ -85,6 +88,8 @@ class TForm2 : public TForm, public SetupState, public SetupHost {
  private:
   void Inspect();
   void RunUnattended();
+  // Runs the engine of the Windows version; ends the program on a version it does not support.
+  void InstallForVersion();
   std::string ResultFilePath() const { return ProgramFolder + "log.txt"; }
   void WriteResultFile(bool success);
 

@@ -1,32 +1,42 @@
-// The headless backend: windows are state only, message boxes are printed one line each as
-// "[<caption>] <text>" and answered OK.
+// The headless backend: windows are state only. Message boxes are printed one line each as
+// "[<caption>] <text>" and answered OK. Where the program waits for input, the person at the
+// machine acts, following the [user] script; the screen is written to a transcript.
 #pragma once
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <ostream>
+#include <set>
+#include <vector>
 
+#include "framework/headless/user_script.h"
 #include "framework/ui_backend.h"
 
 namespace talvex {
 
+// Exit codes of a run that the person's script cannot go on with; the program never uses them.
+inline constexpr int kNoActionPossibleExitCode = 4;
+inline constexpr int kObservationFailedExitCode = 5;
+
 class HeadlessUi : public UiBackend {
  public:
-  explicit HeadlessUi(std::ostream& boxes) : boxes_(boxes) {}
+  // boxes gets the message boxes and the lines about the run's end; transcript (optional) the
+  // screen; machine (optional) the clock and the restart requests.
+  explicit HeadlessUi(std::ostream& boxes, std::vector<std::unique_ptr<UserAction>> script = {},
+                      std::ostream* transcript = nullptr, HeadlessMachine* machine = nullptr);
+  ~HeadlessUi() override;
 
   WindowHandle ApplicationHandle() override { return 1; }
   int MessageBoxA(WindowHandle owner, const std::string& text, const std::string& caption,
                   uint32_t type) override;
   void ShowException(const std::string& caption, const std::string& text) override;
-  void FormCreated(TForm&) override {}
-  void FormVisibilityChanged(TForm&) override {}
-  void ProcessMessages(TApplication&) override { DispatchPostedMessages(); }
-  // With no user input to come, the user closes the main window.
+  void FormCreated(TForm& form) override;
+  void FormVisibilityChanged(TForm& form) override;
+  void ProcessMessages(TApplication& application) override;
   void Run(TApplication& application) override;
-  // With no user input to come, the user closes the modal window at once.
   void RunModal(TApplication& application, TForm& form) override;
-  // The form keeps its parent itself; nothing is drawn here.
-  void SetParentForm(TForm&, TForm&) override {}
+  void SetParentForm(TForm& child, TForm& parent) override;
   // A distinct number per form, stable for its life.
   WindowHandle FormHandle(TForm& form) override { return reinterpret_cast<WindowHandle>(&form); }
 
@@ -45,6 +55,8 @@ class HeadlessUi : public UiBackend {
 
   // A box's line: line breaks in the text are written as \n (and \r).
   static std::string BoxLine(const std::string& caption, const std::string& text);
+  // Actions of the script taken or held so far.
+  size_t ActionsDone() const { return next_; }
 
  private:
   struct Posted {
@@ -52,12 +64,41 @@ class HeadlessUi : public UiBackend {
     TMessage message;
   };
 
-  std::ostream& boxes_;
   // Utility windows by handle; handles are never reused, so a late message finds no window.
   std::map<WindowHandle, TWndMethod> utility_windows_;
   WindowHandle next_utility_window_ = 0x10000;
   std::deque<Posted> posted_;
   int cursor_ = 0;
+  class Peer;
+  class Context;
+
+  void ScreenChanged();
+  void Observe();
+  // The person acts while the program waits for input, until the wait ends (idle waits) or
+  // nothing more can be done now (a pass over pending messages).
+  void PersonCanAct(TApplication& application, InputWait wait, TForm* modal);
+  void HandleRestartRequest(TApplication& application);
+  [[noreturn]] void Stuck(TApplication& application, InputWait wait, int code,
+                          const std::string& why);
+  void WriteScreen(TApplication& application, InputWait wait);
+  std::string ShownWindows(TApplication& application);
+  void Note(const std::string& line);
+  uint64_t Now();
+  bool Shown(const TForm& form) const;
+  bool AcceptsInput(const TForm& form) const;
+  TForm* FindForm(const std::string& className);
+
+  std::ostream& boxes_;
+  std::vector<std::unique_ptr<UserAction>> script_;
+  std::ostream* transcript_;
+  HeadlessMachine* machine_;
+  TApplication* application_ = nullptr;
+  size_t next_ = 0;
+  bool dirty_ = true;
+  bool observing_ = false;
+  std::vector<TForm*> modal_;
+  std::set<const TForm*> visible_forms_;
+  std::unique_ptr<Context> context_;
 };
 
 }  // namespace talvex

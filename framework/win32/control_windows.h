@@ -14,5 +14,13 @@ void RegisterFormClass(HINSTANCE instance);
 void CreateFormWindows(TForm& form, HWND owner);
 // True for a form window made by CreateFormWindows.
 bool IsFormWindow(HWND window);
+// The form window itself, or the nearest form window above a control's window; null for others.
+HWND FormWindowOf(HWND window);
+// Shows a form's window as its design says: centred, maximised, on top; then focuses its default
+// control and paints it at once.
+void ShowFormWindow(TForm& form, HWND window);
+// Puts the keyboard focus on the form's default control (ActiveControl, else the first control in
+// tab order), or into a visible form living inside it, unless the focus is already in the form.
+void FocusDefaultControl(TForm& form);
 
 }  // namespace talvex::win32

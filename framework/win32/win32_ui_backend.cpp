@@ -1,5 +1,8 @@
 #include "framework/win32/win32_ui_backend.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -18,12 +21,38 @@ namespace {
 
 constexpr char kApplicationClass[] = "TalvexApplication";
 
-// Gives keyboard navigation (Tab, arrow keys, default buttons) to the form a message is for.
+// Gives keyboard navigation (Tab, arrow keys, default buttons) to the form a message is for: the
+// nearest form, also when it lives inside another form.
 bool HandledByForm(MSG& message) {
-  HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
-  if (root == nullptr || !IsFormWindow(root))
+  HWND form = message.hwnd != nullptr ? FormWindowOf(message.hwnd) : nullptr;
+  if (form == nullptr)
     return false;
-  return ::IsDialogMessageA(root, &message) != FALSE;
+  return ::IsDialogMessageA(form, &message) != FALSE;
+}
+
+// The hidden application window answers Windows' questions at the end of a session for the whole
+// program: every form is asked whether it may close, and a session that ends ends the program.
+LRESULT CALLBACK ApplicationWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* application = reinterpret_cast<TApplication*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (application != nullptr && message == WM_QUERYENDSESSION) {
+    try {
+      return application->QueryEndSession() ? TRUE : FALSE;
+    } catch (const std::exception& error) {
+      application->ShowException(error);
+      return TRUE;
+    }
+  }
+  if (application != nullptr && message == WM_ENDSESSION) {
+    if (wParam != FALSE) {
+      // Windows ends the process once every program has answered; it ends here, as the end of
+      // the message loop would, with its files flushed.
+      application->Terminate();
+      std::fflush(nullptr);
+      std::exit(0);
+    }
+    return 0;
+  }
+  return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
 void Dispatch(MSG& message) {
@@ -47,7 +76,7 @@ Win32UiBackend::Win32UiBackend() {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   RegisterFormClass(instance);
   WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = ::DefWindowProcA;
+  windowClass.lpfnWndProc = ApplicationWindowProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(1));
   windowClass.lpszClassName = kApplicationClass;
@@ -63,8 +92,10 @@ Win32UiBackend::Win32UiBackend() {
 
 Win32UiBackend::~Win32UiBackend() {
   HWND window = reinterpret_cast<HWND>(application_window_);
-  if (window != nullptr && ::IsWindow(window))
+  if (window != nullptr && ::IsWindow(window)) {
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     ::DestroyWindow(window);
+  }
 }
 
 int Win32UiBackend::MessageBoxA(WindowHandle owner, const std::string& text,
@@ -77,7 +108,9 @@ void Win32UiBackend::ShowException(const std::string& caption, const std::string
 }
 
 void Win32UiBackend::FormCreated(TForm& form) {
-  CreateFormWindows(form, reinterpret_cast<HWND>(application_window_));
+  HWND window = reinterpret_cast<HWND>(application_window_);
+  ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&form.Application()));
+  CreateFormWindows(form, window);
 }
 
 void Win32UiBackend::FormVisibilityChanged(TForm&) {}
@@ -147,7 +180,9 @@ void Win32UiBackend::SetParentForm(TForm& child, TForm& parent) {
   ::GetWindowRect(childWindow, &rect);
   ::MapWindowPoints(HWND_DESKTOP, parentWindow, reinterpret_cast<POINT*>(&rect), 2);
   LONG style = ::GetWindowLongA(childWindow, GWL_STYLE);
-  ::SetWindowLongA(childWindow, GWL_STYLE, (style & ~static_cast<LONG>(WS_POPUP)) | WS_CHILD);
+  // A child window draws over its siblings (the parent's picture) only where they do not.
+  ::SetWindowLongA(childWindow, GWL_STYLE,
+                   (style & ~static_cast<LONG>(WS_POPUP)) | WS_CHILD | WS_CLIPSIBLINGS);
   ::SetParent(childWindow, parentWindow);
   ::SetWindowPos(childWindow, HWND_TOP, rect.left, rect.top, 0, 0,
                  SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);

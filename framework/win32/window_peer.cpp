@@ -1,5 +1,7 @@
 #include "framework/win32/window_peer.h"
 
+#include "framework/win32/control_windows.h"
+
 namespace talvex::win32 {
 
 WindowPeer::WindowPeer(TControl& control, HWND window, HFONT font)
@@ -87,8 +89,17 @@ void WindowPeer::StateChanged() {
   }
 
   bool shown = (::GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0;
-  if (shown != control_.Visible())
-    ::ShowWindow(window, control_.Visible() ? SW_SHOW : SW_HIDE);
+  auto* form = dynamic_cast<TForm*>(&control_);
+  if (shown != control_.Visible()) {
+    if (form != nullptr && control_.Visible()) {
+      ShowFormWindow(*form, window);
+    } else {
+      ::ShowWindow(window, control_.Visible() ? SW_SHOW : SW_HIDE);
+    }
+  }
+  // A change shows at once, also while the program works or pauses without reading messages.
+  if (control_.Visible() && ::IsWindowVisible(window))
+    ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void WindowPeer::Command(unsigned notification) {

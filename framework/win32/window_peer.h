@@ -1,7 +1,10 @@
 // The real window behind one control or form, kept in step with the control's state.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/controls.h"
 #include "framework/form.h"
@@ -33,6 +36,16 @@ class WindowPeer final : public ControlPeer {
   void SetOriginalProc(WNDPROC proc) { original_proc_ = proc; }
   WNDPROC OriginalProc() const { return original_proc_; }
 
+  // A picture's pixels as a bottom-up 24-bit device-independent bitmap, ready for StretchDIBits.
+  struct Dib {
+    BITMAPINFOHEADER header{};
+    std::vector<uint8_t> bits;
+  };
+  void SetPicture(std::unique_ptr<Dib> picture) { picture_ = std::move(picture); }
+  const Dib* Picture() const { return picture_.get(); }
+  // The window icons (big and small) the peer owns while its window shows them.
+  void AddIcon(HICON icon) { icons_.emplace_back(icon); }
+
   // The peer behind a window of ours, or null.
   static WindowPeer* FromWindow(HWND window);
 
@@ -45,8 +58,17 @@ class WindowPeer final : public ControlPeer {
   // The text the window shows now.
   std::string WindowText() const;
 
+  struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ::DestroyIcon(h); }
+  };
+
   TControl& control_;
   ScopedWindow window_;
+  std::unique_ptr<Dib> picture_;
+  std::vector<ScopedHandle<IconTraits>> icons_;  // released after the window is gone
   ScopedGdiObject font_;
   WNDPROC original_proc_ = nullptr;
   Bounds bounds_;  // as the window was last placed

@@ -88,8 +88,8 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       store_(std::move(store)),
       paths_(folder, ProgramFolder(ini)),
       registry_(store_, folder / "registry.reg", failures_),
-      devices_(store_, registry_, errors_, failures_),
-      newdev_(store_, registry_, paths_, errors_, failures_),
+      devices_(store_, errors_, failures_),
+      newdev_(store_, paths_, errors_, failures_),
       files_(paths_, errors_, failures_),
       folders_(WindowsFolder(ini), SystemFolder(ini), errors_, failures_),
       process_(ini.Value("machine", "program").value_or(""), out),
@@ -99,8 +99,11 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       processes_(ReadProgramScripts(ini), clock_, windows_, store_, registry_, paths_, errors_,
                  failures_),
       shell_(ini, WindowsFolder(ini), folder, paths_, failures_),
+      session_(store_, errors_, failures_),
       platform_{registry_, devices_, newdev_,    files_,   folders_, process_,
-                errors_,   console_, processes_, windows_, shell_} {
+                errors_,   console_, processes_, windows_, shell_,   session_} {
+  if (const IniSection* user = ini.Section("user"))
+    user_lines_ = user->entries;
   for (const PresetWindow& window : ReadPresetWindows(ini))
     windows_.Open(window.className, window.title, -1);
 }

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/sim/drive_paths.h"
@@ -18,6 +19,7 @@
 #include "platform/sim/sim_newdev.h"
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_session.h"
 #include "platform/sim/sim_shell.h"
 #include "platform/sim/sim_system.h"
 #include "platform/sim/sim_windows.h"
@@ -46,12 +48,23 @@ class SimMachine {
   SimWindows& windows() { return windows_; }
   SimClock& clock() { return clock_; }
   SimShell& shell() { return shell_; }
+  SimSession& session() { return session_; }
+  // The [user] section of machine.ini: what the person at the machine does.
+  const std::vector<IniEntry>& user_lines() const { return user_lines_; }
+
+  // Writes registry.reg (atomically, and only when the registry changed since it was read or
+  // last written). The machine's changes are kept in memory until then; whoever runs the program
+  // calls this whenever the machine can be looked at: when the run ends, by whatever path, and
+  // whenever the person at the machine can act. Starting a program inside the machine does it by
+  // itself. False when the file cannot be written.
+  bool Flush() { return registry_.Flush(); }
 
   SimMachine(const std::filesystem::path& folder, const IniFile& ini, RegistryStore store,
              std::ostream& out);
 
  private:
   std::filesystem::path folder_;
+  std::vector<IniEntry> user_lines_;
   FailurePlan failures_;
   RegistryStore store_;
   SimThreadErrors errors_;
@@ -67,6 +80,7 @@ class SimMachine {
   SimWindows windows_;
   SimProcesses processes_;
   SimShell shell_;
+  SimSession session_;
   Platform platform_;
 };
 

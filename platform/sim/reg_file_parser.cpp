@@ -1,9 +1,13 @@
 // Reads a regedit export of HKEY_LOCAL_MACHINE (REGEDIT4 or Version 5.00) into a RegistryStore,
 // applying it the way regedit's import does: sections create keys and their parents, "[-...]"
 // deletes a key, "name"=- deletes a value, later lines override earlier ones.
+//
+// A REGEDIT4 file is read as Windows-1252 bytes, a Version 5.00 file as UTF-16 code units; the
+// same parser reads both, so names and texts of a Version 5.00 file keep every character.
 #include <algorithm>
 #include <string_view>
 
+#include "platform/ascii_text.h"
 #include "platform/sim/reg_store.h"
 #include "platform/winconst.h"
 
@@ -16,28 +20,51 @@ using win::REG_EXPAND_SZ;
 using win::REG_MULTI_SZ;
 using win::REG_SZ;
 
-bool IsBlank(char c) {
+template <typename Char>
+bool IsBlank(Char c) {
   return c == ' ' || c == '\t';
 }
 
-std::string_view TrimLeft(std::string_view s) {
+template <typename Char>
+std::basic_string_view<Char> TrimLeft(std::basic_string_view<Char> s) {
   while (!s.empty() && IsBlank(s.front()))
     s.remove_prefix(1);
   return s;
 }
 
-std::string_view TrimRight(std::string_view s) {
+template <typename Char>
+std::basic_string_view<Char> TrimRight(std::basic_string_view<Char> s) {
   while (!s.empty() && IsBlank(s.back()))
     s.remove_suffix(1);
   return s;
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() &&
-         NamesEqual(std::string(s.substr(0, prefix.size())), std::string(prefix));
+// The character unchanged, or its capital when it is one of the letters a to z.
+template <typename Char>
+Char Upper(Char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<Char>(c - 'a' + 'A') : c;
 }
 
-int HexDigit(char c) {
+// s begins with the ASCII text prefix, ignoring letter case.
+template <typename Char>
+bool StartsWithNoCase(std::basic_string_view<Char> s, std::string_view prefix) {
+  if (s.size() < prefix.size())
+    return false;
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (Upper(s[i]) != static_cast<Char>(UpperAscii(prefix[i])))
+      return false;
+  return true;
+}
+
+template <typename Char>
+bool EqualsAscii(std::basic_string_view<Char> s, std::string_view ascii) {
+  return s.size() == ascii.size() &&
+         std::equal(s.begin(), s.end(), ascii.begin(),
+                    [](Char a, char b) { return a == static_cast<Char>(b); });
+}
+
+template <typename Char>
+int HexDigit(Char c) {
   if (c >= '0' && c <= '9')
     return c - '0';
   if (c >= 'a' && c <= 'f')
@@ -48,11 +75,12 @@ int HexDigit(char c) {
 }
 
 // 1 to 8 hex digits and nothing else, as regedit accepts for dword: and hex(N):.
-bool ParseHex32(std::string_view digits, uint32_t& out) {
+template <typename Char>
+bool ParseHex32(std::basic_string_view<Char> digits, uint32_t& out) {
   if (digits.empty() || digits.size() > 8)
     return false;
   out = 0;
-  for (char c : digits) {
+  for (Char c : digits) {
     const int d = HexDigit(c);
     if (d < 0)
       return false;
@@ -65,34 +93,45 @@ bool IsStringType(uint32_t type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-// The text after the byte order mark, each UTF-16 code unit turned into its Windows-1252 byte.
-std::string DecodeUtf16File(const std::string& bytes) {
-  std::string text;
+// Text for an error message.
+std::string Narrow(std::string_view text) {
+  return std::string(text);
+}
+std::string Narrow(std::u16string_view text) {
+  return Utf16ToAnsi(text);
+}
+
+// The UTF-16 code units after the byte order mark.
+std::u16string DecodeUtf16File(const std::string& bytes) {
+  std::u16string text;
   text.reserve((bytes.size() - 2) / 2);
   for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    const auto unit = static_cast<uint16_t>(static_cast<uint8_t>(bytes[i]) |
-                                            (static_cast<uint8_t>(bytes[i + 1]) << 8));
-    text.push_back(static_cast<char>(Utf16ToCp1252(unit)));
+    text.push_back(static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) |
+                                         (static_cast<uint8_t>(bytes[i + 1]) << 8)));
   }
   if (bytes.size() % 2 != 0) {
-    const int line = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    const int line = 1 + static_cast<int>(std::count(text.begin(), text.end(), u'\n'));
     throw RegFileError(line, "the UTF-16 text ends in the middle of a character");
   }
   return text;
 }
 
+template <typename Char>
 class Parser {
+  using View = std::basic_string_view<Char>;
+  using Text = std::basic_string<Char>;
+  static constexpr bool kVersion5 = sizeof(Char) == 2;
+
  public:
-  Parser(RegistryStore& store, std::string_view text, bool version5)
-      : store_(store), text_(text), version5_(version5) {}
+  Parser(RegistryStore& store, View text) : store_(store), text_(text) {}
 
   void Run() {
-    std::string_view line;
+    View line;
     if (!NextLine(line))
       throw RegFileError(1, "empty file");
     CheckHeader(line);
     while (NextLine(line)) {
-      const std::string_view content = TrimLeft(line);
+      const View content = TrimLeft(line);
       if (content.empty() || content.front() == ';')
         continue;
       if (content.front() == '[') {
@@ -104,11 +143,11 @@ class Parser {
   }
 
  private:
-  bool NextLine(std::string_view& line) {
+  bool NextLine(View& line) {
     if (finished_)
       return false;
-    const size_t end = text_.find('\n', pos_);
-    if (end == std::string_view::npos) {
+    const size_t end = text_.find(Char('\n'), pos_);
+    if (end == View::npos) {
       line = text_.substr(pos_);
       finished_ = true;
     } else {
@@ -123,13 +162,13 @@ class Parser {
 
   [[noreturn]] void Fail(const std::string& what) const { throw RegFileError(line_, what); }
 
-  void CheckHeader(std::string_view line) const {
-    const std::string_view header = TrimRight(line);
-    const std::string_view expected = version5_ ? kVersion5Header : kRegedit4Header;
-    if (header == expected)
+  void CheckHeader(View line) const {
+    const View header = TrimRight(line);
+    const std::string_view expected = kVersion5 ? kVersion5Header : kRegedit4Header;
+    if (EqualsAscii(header, expected))
       return;
-    if (header == (version5_ ? kRegedit4Header : kVersion5Header)) {
-      Fail(version5_ ? "a REGEDIT4 file must be ANSI text, not UTF-16"
+    if (EqualsAscii(header, kVersion5 ? kRegedit4Header : kVersion5Header)) {
+      Fail(kVersion5 ? "a REGEDIT4 file must be ANSI text, not UTF-16"
                      : "a Version 5.00 file must be UTF-16LE with a byte order mark");
     }
     Fail("not a registry file: the first line must be \"" + std::string(expected) + "\"");
@@ -140,37 +179,61 @@ class Parser {
       Fail("too many keys and values");
   }
 
-  void ParseSection(std::string_view line) {
+  // The key names of a path below HKEY_LOCAL_MACHINE, with the limits SplitKeyPath keeps (a
+  // line of the file never holds a line feed).
+  std::vector<View> SplitPath(View path) const {
+    std::vector<View> names;
+    if (path.empty())
+      return names;
+    while (true) {
+      const size_t end = path.find(Char('\\'));
+      const View name = path.substr(0, end);
+      if (name.empty() || name.size() > kMaxKeyNameLength || names.size() == kMaxKeyDepth) {
+        Fail(
+            "bad key path (an empty key name, a name over 255 characters or more than 512 "
+            "levels)");
+      }
+      names.push_back(name);
+      if (end == View::npos)
+        return names;
+      path.remove_prefix(end + 1);
+    }
+  }
+
+  void ParseSection(View line) {
     if (line.size() < 2 || line.back() != ']')
       Fail("a key line must end with ']'");
-    std::string_view path = line.substr(1, line.size() - 2);
+    View path = line.substr(1, line.size() - 2);
     const bool remove = !path.empty() && path.front() == '-';
     if (remove)
       path.remove_prefix(1);
 
     const std::string_view root = kRootKeyName;
     if (!StartsWithNoCase(path, root) || (path.size() > root.size() && path[root.size()] != '\\')) {
-      Fail("only keys under HKEY_LOCAL_MACHINE can be read: " + std::string(path));
+      Fail("only keys under HKEY_LOCAL_MACHINE can be read: " + Narrow(path));
     }
-    const std::string relative(path.size() > root.size() ? path.substr(root.size() + 1) : "");
+    const View relative = path.size() > root.size() ? path.substr(root.size() + 1) : View();
     if (path.size() > root.size() && relative.empty())
       Fail("empty key name");
-    const auto names = SplitKeyPath(relative);
-    if (!names) {
-      Fail("bad key path (an empty key name, a name over 255 characters or more than 512 levels)");
-    }
+    const std::vector<View> names = SplitPath(relative);
 
     current_ = nullptr;
     sectionSeen_ = true;
     if (remove) {
-      if (names->empty())
+      if (names.empty())
         Fail("HKEY_LOCAL_MACHINE itself cannot be deleted");
       // Deleting a key that does not exist is no error, as with regedit.
-      store_.DeleteKey(relative);
+      RegKeyNode* key = &store_.root();
+      for (const View& name : names) {
+        key = key->FindSubkey(name);
+        if (key == nullptr)
+          return;
+      }
+      key->parent()->RemoveSubkey(key);
       return;
     }
     RegKeyNode* key = &store_.root();
-    for (const std::string& name : *names) {
+    for (const View& name : names) {
       RegKeyNode* child = key->FindSubkey(name);
       if (child == nullptr) {
         CountItem();
@@ -182,10 +245,10 @@ class Parser {
   }
 
   // A quoted name or text with the escapes \\ and \"; `rest` is left after the closing quote.
-  std::string ParseQuoted(std::string_view& rest) const {
-    std::string out;
+  Text ParseQuoted(View& rest) const {
+    Text out;
     for (size_t i = 1; i < rest.size(); ++i) {
-      const char c = rest[i];
+      const Char c = rest[i];
       if (c == '"') {
         rest.remove_prefix(i + 1);
         return out;
@@ -202,7 +265,7 @@ class Parser {
   }
 
   // Comma-separated two-digit hex bytes; a line ending in a backslash continues on the next one.
-  std::vector<uint8_t> ParseHexList(std::string_view segment) {
+  std::vector<uint8_t> ParseHexList(View segment) {
     std::vector<uint8_t> bytes;
     bool afterComma = false;
     while (true) {
@@ -212,7 +275,7 @@ class Parser {
         segment.remove_suffix(1);
       size_t i = 0;
       while (i < segment.size()) {
-        const char c = segment[i];
+        const Char c = segment[i];
         if (IsBlank(c)) {
           ++i;
         } else if (c == ',') {
@@ -235,7 +298,7 @@ class Parser {
       }
       if (!continues)
         break;
-      std::string_view next;
+      View next;
       if (!NextLine(next))
         Fail("a continued hex value runs past the end of the file");
       segment = TrimLeft(next);
@@ -245,26 +308,42 @@ class Parser {
     return bytes;
   }
 
-  // Version 5 files hold string types' hex data as UTF-16LE; the store keeps them as ANSI.
-  std::vector<uint8_t> Utf16DataToAnsi(const std::vector<uint8_t>& data) const {
-    if (data.size() % 2 != 0)
-      Fail("UTF-16 string data with an odd number of bytes");
-    std::vector<uint8_t> ansi;
-    ansi.reserve(data.size() / 2);
-    for (size_t i = 0; i < data.size(); i += 2) {
-      ansi.push_back(Utf16ToCp1252(static_cast<uint16_t>(data[i] | (data[i + 1] << 8))));
+  // Sets the value's name from the file's text: as it is in a REGEDIT4 file, whole (and as the
+  // ANSI calls see it) in a Version 5.00 file.
+  static void SetName(RegValue& value, Text name) {
+    if constexpr (kVersion5) {
+      value.name = Utf16ToAnsi(name);
+      value.wideName = std::move(name);
+    } else {
+      value.name = std::move(name);
     }
-    return ansi;
   }
 
-  void ParseValue(std::string_view rest) {
+  // A quoted text as REG_SZ data with its terminating zero (in a Version 5.00 file, UTF-16LE:
+  // the store derives what the ANSI calls see).
+  static void SetText(RegValue& value, const Text& text) {
+    value.type = REG_SZ;
+    if constexpr (kVersion5) {
+      for (char16_t unit : text) {
+        value.wideData.push_back(static_cast<uint8_t>(unit & 0xFF));
+        value.wideData.push_back(static_cast<uint8_t>(unit >> 8));
+      }
+      value.wideData.insert(value.wideData.end(), {0, 0});
+    } else {
+      value.data.assign(text.begin(), text.end());
+      value.data.push_back(0);
+    }
+  }
+
+  void ParseValue(View rest) {
     if (!sectionSeen_)
       Fail("a value line before any key line");
     RegValue value;
+    Text name;
     if (rest.front() == '@') {
       rest.remove_prefix(1);
     } else if (rest.front() == '"') {
-      value.name = ParseQuoted(rest);
+      name = ParseQuoted(rest);
     } else {
       Fail("expected \"name\" or @ at the start of a value line");
     }
@@ -273,18 +352,17 @@ class Parser {
       Fail("expected '=' after the value name");
     rest = TrimLeft(rest.substr(1));
 
-    if (TrimRight(rest) == "-") {
+    if (EqualsAscii(TrimRight(rest), "-")) {
       if (current_ != nullptr)
-        current_->RemoveValue(value.name);
+        current_->RemoveValue(View(name));
       return;
     }
+    SetName(value, std::move(name));
     if (!rest.empty() && rest.front() == '"') {
-      const std::string text = ParseQuoted(rest);
+      const Text text = ParseQuoted(rest);
       if (!TrimRight(rest).empty())
         Fail("unexpected text after the closing quote");
-      value.type = REG_SZ;
-      value.data.assign(text.begin(), text.end());
-      value.data.push_back(0);
+      SetText(value, text);
     } else if (StartsWithNoCase(rest, "dword:")) {
       uint32_t number = 0;
       if (!ParseHex32(TrimRight(rest.substr(6)), number))
@@ -297,13 +375,19 @@ class Parser {
       value.type = REG_BINARY;
       value.data = ParseHexList(rest.substr(4));
     } else if (StartsWithNoCase(rest, "hex(")) {
-      const size_t close = rest.find("):");
-      if (close == std::string_view::npos || !ParseHex32(rest.substr(4, close - 4), value.type)) {
+      const size_t close = rest.find(View(kCloseType));
+      if (close == View::npos || !ParseHex32(rest.substr(4, close - 4), value.type)) {
         Fail("hex(N): needs a type of 1 to 8 hex digits");
       }
       value.data = ParseHexList(rest.substr(close + 2));
-      if (version5_ && IsStringType(value.type))
-        value.data = Utf16DataToAnsi(value.data);
+      // Version 5.00 files hold the string types' data as UTF-16LE; the store keeps it whole
+      // and derives what the ANSI calls see.
+      if (kVersion5 && IsStringType(value.type)) {
+        if (value.data.size() % 2 != 0)
+          Fail("UTF-16 string data with an odd number of bytes");
+        value.wideData = std::move(value.data);
+        value.data.clear();
+      }
     } else {
       Fail("unrecognised value data");
     }
@@ -313,9 +397,10 @@ class Parser {
       current_->SetValue(std::move(value));
   }
 
+  static constexpr Char kCloseType[] = {')', ':', 0};
+
   RegistryStore& store_;
-  std::string_view text_;
-  bool version5_;
+  View text_;
   size_t pos_ = 0;
   bool finished_ = false;
   int line_ = 0;
@@ -333,8 +418,14 @@ RegistryStore RegistryStore::Parse(const std::string& fileBytes) {
   const bool version5 = fileBytes.size() >= 2 && static_cast<uint8_t>(fileBytes[0]) == 0xFF &&
                         static_cast<uint8_t>(fileBytes[1]) == 0xFE;
   store.format_ = version5 ? RegFileFormat::kVersion5 : RegFileFormat::kRegedit4;
-  const std::string decoded = version5 ? DecodeUtf16File(fileBytes) : std::string();
-  Parser(store, version5 ? std::string_view(decoded) : std::string_view(fileBytes), version5).Run();
+  if (version5) {
+    const std::u16string text = DecodeUtf16File(fileBytes);
+    Parser<char16_t>(store, text).Run();
+  } else {
+    Parser<char>(store, fileBytes).Run();
+  }
+  // What the file held is where the store's changes start from.
+  *store.revision_ = RegTreeRevision{};
   return store;
 }
 

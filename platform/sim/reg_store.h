@@ -8,16 +8,23 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace talvex::sim {
 
-// A value as the registry holds it. Text data is 8-bit ANSI (Windows-1252) whatever the file's
-// format; a REG_SZ value's data includes its terminating zero when the file gave one.
+// A value as the registry holds it. name and data are what a program sees through the ANSI
+// calls: Windows-1252, with '?' for a character it lacks. A REG_SZ value's data includes its
+// terminating zero when the file gave one.
 struct RegValue {
   std::string name;  // "" is the key's default value
   uint32_t type = 0;
   std::vector<uint8_t> data;
+  // What a Version 5 file held that Windows-1252 cannot: the whole name as UTF-16, and for the
+  // string types the whole data as UTF-16LE bytes. Empty when name and data hold everything.
+  std::u16string wideName{};
+  std::vector<uint8_t> wideData{};
 
   friend bool operator==(const RegValue&, const RegValue&) = default;
 };
@@ -29,7 +36,7 @@ inline constexpr size_t kMaxKeyDepth = 512;
 
 // Key and value names compare with ASCII-only case folding, so the result never depends on the
 // locale (as on Windows, where the registry's folding of other letters is not the C library's).
-bool NamesEqual(const std::string& a, const std::string& b);
+bool NamesEqual(std::string_view a, std::string_view b);
 
 // Splits a path relative to HKEY_LOCAL_MACHINE ("A\B\C") into its key names; "" gives none (the
 // root). Nullopt when a name is empty (a leading, trailing or doubled backslash), longer than
@@ -37,31 +44,82 @@ bool NamesEqual(const std::string& a, const std::string& b);
 // more than kMaxKeyDepth names.
 std::optional<std::vector<std::string>> SplitKeyPath(const std::string& path);
 
-class RegKeyNode {
- public:
-  explicit RegKeyNode(std::string name) : name_(std::move(name)) {}
+// Counts the changes of one key tree, so that its owners can tell cheaply whether it changed
+// since they last looked.
+struct RegTreeRevision {
+  uint64_t any = 0;   // every change: keys, values
+  uint64_t keys = 0;  // keys added or deleted
+};
 
+class RegKeyNode : public std::enable_shared_from_this<RegKeyNode> {
+  // Only the tree makes the keys it holds (the constructor below is public for make_shared).
+  struct Token {
+    explicit Token() = default;
+  };
+
+ public:
+  explicit RegKeyNode(std::string name) : RegKeyNode(Token(), std::move(name), {}, nullptr) {}
+  // folded: the name's identity when the caller has it already.
+  RegKeyNode(Token, std::string name, std::u16string wideName, RegTreeRevision* revision,
+             std::string folded = {});
+  ~RegKeyNode();
+  RegKeyNode(const RegKeyNode&) = delete;
+  RegKeyNode& operator=(const RegKeyNode&) = delete;
+
+  // The name as a program sees it through the ANSI calls, and the whole name in UTF-16 when
+  // Windows-1252 cannot hold it (empty otherwise).
   const std::string& name() const { return name_; }
-  // Children and values keep their order; names compare without regard to letter case.
-  const std::vector<std::unique_ptr<RegKeyNode>>& subkeys() const { return subkeys_; }
+  const std::u16string& wide_name() const { return wide_name_; }
+  // The key this one is a sub-key of; null for the root and for a key that was deleted.
+  RegKeyNode* parent() const { return parent_; }
+
+  // Children and values keep their order; names compare without regard to letter case. A name
+  // given in UTF-16 (from a Version 5 file) is kept whole: it only ever equals the same text.
+  const std::vector<std::shared_ptr<RegKeyNode>>& subkeys() const { return subkeys_; }
   const std::vector<RegValue>& values() const { return values_; }
 
-  RegKeyNode* FindSubkey(const std::string& name);
+  RegKeyNode* FindSubkey(std::string_view name);
+  RegKeyNode* FindSubkey(std::u16string_view name);
   // Returns the existing sub-key of that name or appends a new one after its siblings.
-  RegKeyNode* AddSubkey(const std::string& name);
-  bool RemoveSubkey(const std::string& name);
+  RegKeyNode* AddSubkey(std::string_view name);
+  RegKeyNode* AddSubkey(std::u16string_view name);
+  bool RemoveSubkey(std::string_view name);
+  // Removes this sub-key (and everything below it); false when it is not one of this key's.
+  bool RemoveSubkey(RegKeyNode* child);
+  // The key at a path below this one ("A\B"; "" is this key), or null. Never creates anything.
+  RegKeyNode* FindPath(std::string_view path);
 
-  const RegValue* FindValue(const std::string& name) const;
+  const RegValue* FindValue(std::string_view name) const;
+  const RegValue* FindValue(std::u16string_view name) const;
   // Replaces the value of that name in place, or appends it after the others.
   void SetValue(RegValue value);
-  bool RemoveValue(const std::string& name);
+  bool RemoveValue(std::string_view name);
+  bool RemoveValue(std::u16string_view name);
 
   // Same names (letter case included), values and sub-keys, in the same order.
   friend bool operator==(const RegKeyNode& a, const RegKeyNode& b);
 
  private:
+  friend class RegistryStore;
+
+  RegKeyNode* FindByKey(const std::string& folded);
+  RegKeyNode* Append(std::string name, std::u16string wideName, std::string folded);
+  std::optional<size_t> ValueIndex(const std::string& folded) const;
+  template <typename Query>
+  std::optional<size_t> PositionOf(const Query& query) const;
+  void EraseValue(size_t position);
+  void Changed(bool keys);
+
   std::string name_;
-  std::vector<std::unique_ptr<RegKeyNode>> subkeys_;
+  std::u16string wide_name_;
+  std::string folded_;  // the name's identity: what lookups compare
+  RegKeyNode* parent_ = nullptr;
+  RegTreeRevision* revision_;  // the owning store's counters; null for a free-standing key
+  std::vector<std::shared_ptr<RegKeyNode>> subkeys_;
+  // Built once a key has more than a few sub-keys or values, so a lookup never scans siblings.
+  std::unordered_map<std::string_view, RegKeyNode*> subkey_index_;
+  mutable std::unordered_map<std::string, size_t> value_index_;
+  mutable bool value_index_valid_ = false;
   std::vector<RegValue> values_;
 };
 
@@ -96,7 +154,7 @@ class RegistryStore {
   // Parses a whole registry.reg file (bytes as read from disk). Only keys under
   // HKEY_LOCAL_MACHINE are accepted. Throws RegFileError on anything it cannot read, including
   // files above kMaxFileBytes or holding more than kMaxItems keys and values, so memory stays
-  // bounded whatever the input.
+  // bounded whatever the input. Time and memory grow linearly with the file.
   static RegistryStore Parse(const std::string& fileBytes);
   // The whole tree in the format it was read in, in regedit's style: a section for every key
   // (parents included) in tree order, CR LF line ends, long hex values continued with a backslash.
@@ -111,21 +169,34 @@ class RegistryStore {
 
   // Path relative to HKEY_LOCAL_MACHINE, components separated by single backslashes ("" is the
   // root). Null when any component is missing. Never creates anything.
-  RegKeyNode* FindKey(const std::string& path);
+  RegKeyNode* FindKey(std::string_view path);
   // Creates the key and its missing parents. Null for a path SplitKeyPath refuses.
   RegKeyNode* CreateKey(const std::string& path);
   // Deletes the key and everything below it; false when it does not exist. The root cannot be
   // deleted.
-  bool DeleteKey(const std::string& path);
+  bool DeleteKey(std::string_view path);
+
+  // Grows with every change of the tree made after the store was read: any change, and keys
+  // added or deleted.
+  uint64_t revision() const { return revision_->any; }
+  uint64_t key_revision() const { return revision_->keys; }
 
  private:
   RegFileFormat format_ = RegFileFormat::kRegedit4;
-  std::unique_ptr<RegKeyNode> root_;
+  std::unique_ptr<RegTreeRevision> revision_;
+  std::shared_ptr<RegKeyNode> root_;
 };
 
 // Windows-1252 <-> UTF-16 code unit conversion used by the Version 5 format. Characters that
 // Windows-1252 cannot represent become '?'.
 uint16_t Cp1252ToUtf16(uint8_t c);
 uint8_t Utf16ToCp1252(uint16_t u);
+std::u16string AnsiToUtf16(std::string_view text);
+// The text as the ANSI calls see it; *lossy says whether a character became '?' for want of one.
+std::string Utf16ToAnsi(std::u16string_view text, bool* lossy = nullptr);
+// A name's identity for lookups: its UTF-8 text with the letters a to z made capitals. An ANSI
+// name and a UTF-16 name get the same identity exactly when they are the same text.
+std::string FoldedName(std::string_view ansi);
+std::string FoldedName(std::u16string_view wide);
 
 }  // namespace talvex::sim

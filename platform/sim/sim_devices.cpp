@@ -1,48 +1,59 @@
 #include "platform/sim/sim_devices.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "platform/ascii_text.h"
 #include "platform/winconst.h"
 
 namespace talvex::sim {
+namespace {
 
-std::vector<std::string> PresentDevices(RegistryStore& store) {
-  std::vector<std::string> devices;
+// The names of the calls made once per device, made once.
+const std::string kEnumOperation = "SetupDiEnumDeviceInfo";
+const std::string kGetPropertyOperation = "SetupDiGetDeviceRegistryPropertyA";
+const std::string kNoArgument;
+
+}  // namespace
+
+std::string PresentDevice::Path() const {
+  std::string path = kEnumKey;
+  for (const RegKeyNode* key : {enumerator, device, instance}) {
+    path += '\\';
+    path += key->name();
+  }
+  return path;
+}
+
+std::vector<PresentDevice> PresentDevices(RegistryStore& store) {
+  std::vector<PresentDevice> devices;
   RegKeyNode* enumKey = store.FindKey(kEnumKey);
   if (enumKey == nullptr)
     return devices;
   for (const auto& enumerator : enumKey->subkeys())
     for (const auto& device : enumerator->subkeys())
       for (const auto& instance : device->subkeys())
-        devices.push_back(std::string(kEnumKey) + "\\" + enumerator->name() + "\\" +
-                          device->name() + "\\" + instance->name());
+        devices.push_back({enumerator.get(), device.get(), instance.get()});
   return devices;
 }
 
-std::vector<std::string> HardwareIds(const RegKeyNode& instance) {
-  std::vector<std::string> ids;
+bool HasHardwareId(const RegKeyNode& instance, std::string_view id) {
   const RegValue* value = instance.FindValue("HardwareID");
   if (value == nullptr)
-    return ids;
-  std::string current;
-  for (uint8_t byte : value->data) {
-    if (byte == 0) {
-      if (current.empty())
-        break;
-      ids.push_back(current);
-      current.clear();
-    } else {
-      current.push_back(static_cast<char>(byte));
-    }
+    return false;
+  const std::string_view list(reinterpret_cast<const char*>(value->data.data()),
+                              value->data.size());
+  for (size_t offset = 0; offset < list.size() && list[offset] != 0;) {
+    const size_t end = std::min(list.find('\0', offset), list.size());
+    if (EqualsIgnoreCase(list.substr(offset, end - offset), id))
+      return true;
+    offset = end + 1;
   }
-  if (!current.empty())
-    ids.push_back(current);
-  return ids;
+  return false;
 }
 
-SimDeviceSetup::SimDeviceSetup(RegistryStore& store, SimRegistry& registry, SimThreadErrors& errors,
-                               FailurePlan& failures)
-    : store_(store), registry_(registry), errors_(errors), failures_(failures) {}
+SimDeviceSetup::SimDeviceSetup(RegistryStore& store, SimThreadErrors& errors, FailurePlan& failures)
+    : store_(store), errors_(errors), failures_(failures) {}
 
 bool SimDeviceSetup::Fail(uint32_t error) {
   errors_.SetLastError(error);
@@ -60,23 +71,43 @@ DevInfoSet SimDeviceSetup::SetupDiGetClassDevsA(const void*, const char*, Window
     return win::INVALID_HANDLE_VALUE;
   }
   DevInfoSet set = next_set_++;
-  sets_[set] = PresentDevices(store_);
+  sets_[set] = CurrentDevices();
   errors_.SetLastError(0);
   return set;
 }
 
-const std::string* SimDeviceSetup::DeviceOf(DevInfoSet set, const DevInfoData* data) {
+std::shared_ptr<const SimDeviceSetup::DeviceList> SimDeviceSetup::CurrentDevices() {
+  if (current_ && current_->keyRevision == store_.key_revision())
+    return current_;
+  auto list = std::make_shared<DeviceList>();
+  list->keyRevision = store_.key_revision();
+  const std::vector<PresentDevice> present = PresentDevices(store_);
+  list->devices.reserve(present.size());
+  for (const PresentDevice& device : present)
+    list->devices.push_back({device.instance, device.instance->weak_from_this(), device.Path()});
+  current_ = std::move(list);
+  return current_;
+}
+
+const SimDeviceSetup::SetDevice* SimDeviceSetup::DeviceOf(DevInfoSet set, const DevInfoData* data,
+                                                          RegKeyNode** instance) {
   auto it = sets_.find(set);
   if (it == sets_.end()) {
     Fail(win::ERROR_INVALID_HANDLE);
     return nullptr;
   }
   if (data == nullptr || data->cbSize != sizeof(DevInfoData) ||
-      data->DevInst >= it->second.size()) {
+      data->DevInst >= it->second->devices.size()) {
     Fail(win::ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  return &it->second[data->DevInst];
+  const DeviceList& list = *it->second;
+  const SetDevice& device = list.devices[data->DevInst];
+  // While no key was added or deleted every device of the list is where it was; otherwise the
+  // device is looked for, and gone once its key was deleted.
+  *instance =
+      list.keyRevision == store_.key_revision() ? device.node : device.instance.lock().get();
+  return &device;
 }
 
 bool SimDeviceSetup::SetupDiEnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data) {
@@ -85,9 +116,9 @@ bool SimDeviceSetup::SetupDiEnumDeviceInfo(DevInfoSet set, uint32_t index, DevIn
     return Fail(win::ERROR_INVALID_HANDLE);
   if (data == nullptr || data->cbSize != sizeof(DevInfoData))
     return Fail(win::ERROR_INVALID_PARAMETER);
-  if (auto failure = failures_.Check("SetupDiEnumDeviceInfo", "", win::ERROR_NO_MORE_ITEMS))
+  if (auto failure = failures_.Check(kEnumOperation, kNoArgument, win::ERROR_NO_MORE_ITEMS))
     return Fail(*failure);
-  if (index >= it->second.size())
+  if (index >= it->second->devices.size())
     return Fail(win::ERROR_NO_MORE_ITEMS);
   data->DevInst = index;
   return Succeed();
@@ -97,13 +128,12 @@ bool SimDeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfoDa
                                                        uint32_t property, uint32_t* regType,
                                                        uint8_t* buffer, uint32_t bufferSize,
                                                        uint32_t* requiredSize) {
-  const std::string* device = DeviceOf(set, data);
+  RegKeyNode* instance = nullptr;
+  const SetDevice* device = DeviceOf(set, data, &instance);
   if (device == nullptr)
     return false;
-  if (auto failure =
-          failures_.Check("SetupDiGetDeviceRegistryPropertyA", *device, win::ERROR_INVALID_DATA))
+  if (auto failure = failures_.Check(kGetPropertyOperation, device->path, win::ERROR_INVALID_DATA))
     return Fail(*failure);
-  RegKeyNode* instance = store_.FindKey(*device);
   if (instance == nullptr)
     return Fail(win::ERROR_NO_SUCH_DEVINST);
   if (property != win::SPDRP_HARDWAREID)
@@ -124,15 +154,15 @@ bool SimDeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfoDa
 }
 
 bool SimDeviceSetup::SetupDiRemoveDevice(DevInfoSet set, DevInfoData* data) {
-  const std::string* device = DeviceOf(set, data);
+  RegKeyNode* instance = nullptr;
+  const SetDevice* device = DeviceOf(set, data, &instance);
   if (device == nullptr)
     return false;
-  if (auto failure = failures_.Check("SetupDiRemoveDevice", *device, win::ERROR_ACCESS_DENIED))
+  if (auto failure = failures_.Check("SetupDiRemoveDevice", device->path, win::ERROR_ACCESS_DENIED))
     return Fail(*failure);
-  if (!store_.DeleteKey(*device))
+  if (instance == nullptr || instance->parent() == nullptr ||
+      !instance->parent()->RemoveSubkey(instance))
     return Fail(win::ERROR_NO_SUCH_DEVINST);
-  if (!registry_.Save())
-    return Fail(win::ERROR_ACCESS_DENIED);
   return Succeed();
 }
 

@@ -3,28 +3,37 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/devices.h"
 #include "platform/sim/failure_plan.h"
 #include "platform/sim/reg_store.h"
 #include "platform/sim/sim_errors.h"
-#include "platform/sim/sim_registry.h"
 
 namespace talvex::sim {
 
 inline constexpr char kEnumKey[] = "SYSTEM\\CurrentControlSet\\Enum";
 
-// Instance key paths (relative to HKEY_LOCAL_MACHINE) of the present devices, in file order.
-std::vector<std::string> PresentDevices(RegistryStore& store);
-// The device's hardware-ID list, each entry a text; empty when it has none.
-std::vector<std::string> HardwareIds(const RegKeyNode& instance);
+// A present device: its instance key and the keys above it up to the enumerator.
+struct PresentDevice {
+  RegKeyNode* enumerator;
+  RegKeyNode* device;
+  RegKeyNode* instance;
+  // The instance key's path relative to HKEY_LOCAL_MACHINE (SYSTEM\CurrentControlSet\Enum\...).
+  std::string Path() const;
+};
+
+// The present devices, in file order.
+std::vector<PresentDevice> PresentDevices(RegistryStore& store);
+// Whether an entry of the device's hardware-ID list is id, ignoring letter case.
+bool HasHardwareId(const RegKeyNode& instance, std::string_view id);
 
 class SimDeviceSetup : public DeviceSetup {
  public:
-  SimDeviceSetup(RegistryStore& store, SimRegistry& registry, SimThreadErrors& errors,
-                 FailurePlan& failures);
+  SimDeviceSetup(RegistryStore& store, SimThreadErrors& errors, FailurePlan& failures);
 
   DevInfoSet SetupDiGetClassDevsA(const void* classGuid, const char* enumerator,
                                   WindowHandle parent, uint32_t flags) override;
@@ -38,16 +47,31 @@ class SimDeviceSetup : public DeviceSetup {
   size_t OpenSetCount() const { return sets_.size(); }
 
  private:
+  // A device of a set: its instance key (gone once the device is removed) and its path.
+  struct SetDevice {
+    RegKeyNode* node;  // valid while no key was added or deleted since the list was made
+    std::weak_ptr<RegKeyNode> instance;
+    std::string path;
+  };
+  // The present devices as they were at one key revision of the store. Sets made while no key
+  // was added or deleted share one list, so making a set costs nothing per device.
+  struct DeviceList {
+    uint64_t keyRevision;
+    std::vector<SetDevice> devices;
+  };
+
   bool Fail(uint32_t error);
   bool Succeed();
-  // The instance path of the set's device in the record, or null with the last error set.
-  const std::string* DeviceOf(DevInfoSet set, const DevInfoData* data);
+  std::shared_ptr<const DeviceList> CurrentDevices();
+  // The set's device in the record, or null with the last error set. *instance is its key, or
+  // null when the device is gone.
+  const SetDevice* DeviceOf(DevInfoSet set, const DevInfoData* data, RegKeyNode** instance);
 
   RegistryStore& store_;
-  SimRegistry& registry_;
   SimThreadErrors& errors_;
   FailurePlan& failures_;
-  std::map<DevInfoSet, std::vector<std::string>> sets_;
+  std::map<DevInfoSet, std::shared_ptr<const DeviceList>> sets_;
+  std::shared_ptr<const DeviceList> current_;
   DevInfoSet next_set_ = 0x5000;
 };
 

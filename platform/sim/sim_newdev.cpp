@@ -63,23 +63,14 @@ bool SimDriverUpdateService::UpdateDriver(const std::string& hardwareId,
   std::vector<uint8_t> infPath(fullInfPath.begin(), fullInfPath.end());
   infPath.push_back(0);
   bool any = false;
-  for (const std::string& device : PresentDevices(store_)) {
-    RegKeyNode* instance = store_.FindKey(device);
-    bool matches = false;
-    for (const std::string& id : HardwareIds(*instance))
-      if (EqualsIgnoreCase(id, hardwareId))
-        matches = true;
-    if (!matches)
+  for (const PresentDevice& device : PresentDevices(store_)) {
+    if (!HasHardwareId(*device.instance, hardwareId))
       continue;
-    instance->SetValue({"InfPath", win::REG_SZ, infPath});
+    device.instance->SetValue({"InfPath", win::REG_SZ, infPath});
     any = true;
   }
   if (!any) {
     errors_.SetLastError(win::ERROR_NO_SUCH_DEVINST);
-    return false;
-  }
-  if (!registry_.Save()) {
-    errors_.SetLastError(win::ERROR_ACCESS_DENIED);
     return false;
   }
   errors_.SetLastError(0);

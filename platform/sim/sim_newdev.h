@@ -9,15 +9,14 @@
 #include "platform/sim/failure_plan.h"
 #include "platform/sim/reg_store.h"
 #include "platform/sim/sim_errors.h"
-#include "platform/sim/sim_registry.h"
 
 namespace talvex::sim {
 
 class SimDriverUpdateService : public DriverUpdateService {
  public:
-  SimDriverUpdateService(RegistryStore& store, SimRegistry& registry, DrivePaths& paths,
-                         SimThreadErrors& errors, FailurePlan& failures)
-      : store_(store), registry_(registry), paths_(paths), errors_(errors), failures_(failures) {}
+  SimDriverUpdateService(RegistryStore& store, DrivePaths& paths, SimThreadErrors& errors,
+                         FailurePlan& failures)
+      : store_(store), paths_(paths), errors_(errors), failures_(failures) {}
 
   std::unique_ptr<NewdevModule> LoadNewdev() override;
 
@@ -28,7 +27,6 @@ class SimDriverUpdateService : public DriverUpdateService {
  private:
   friend class SimNewdevModule;
   RegistryStore& store_;
-  SimRegistry& registry_;
   DrivePaths& paths_;
   SimThreadErrors& errors_;
   FailurePlan& failures_;

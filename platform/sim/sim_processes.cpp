@@ -1,6 +1,7 @@
 #include "platform/sim/sim_processes.h"
 
 #include <fstream>
+#include <iostream>
 
 #include "platform/ascii_text.h"
 #include "platform/winconst.h"
@@ -48,6 +49,9 @@ bool SimProcesses::CreateProcessA(const std::string& applicationName,
     errors_.SetLastError(script->startError);
     return false;
   }
+  // The program may look at the machine: registry.reg holds every change made so far.
+  if (!registry_.Flush())
+    std::cerr << "talvex-setup: registry.reg cannot be written\n";
   int index = static_cast<int>(instances_.size());
   instances_.push_back({script, clock_.Now(), true, 0, 0});
   information->hProcess = next_handle_++;
@@ -87,8 +91,7 @@ void SimProcesses::Apply(int instance, const ScriptEvent& event) {
       windows_.Open(event.first, event.second, instance);
       break;
     case ScriptEvent::Kind::kKey:
-      if (store_.CreateKey(event.first) != nullptr)
-        registry_.Save();
+      store_.CreateKey(event.first);
       break;
     case ScriptEvent::Kind::kFile:
       if (std::optional<std::filesystem::path> target = paths_.ForCreate(event.first)) {

@@ -23,29 +23,28 @@ std::string JoinKeyPath(const std::string& parent, const std::string& child) {
 }
 
 SimRegistry::SimRegistry(RegistryStore& store, std::filesystem::path file, FailurePlan& failures)
-    : store_(store), file_(std::move(file)), failures_(failures) {}
+    : store_(store),
+      file_(std::move(file)),
+      failures_(failures),
+      written_revision_(store.revision()) {}
 
-bool SimRegistry::KeyPath(RegKey key, std::string* path) const {
+int32_t SimRegistry::Resolve(RegKey key, RegKeyNode** node, std::string* path) {
   if (key == win::HKEY_LOCAL_MACHINE) {
-    path->clear();
-    return true;
+    *node = &store_.root();
+    if (path)
+      path->clear();
+    return 0;
   }
   auto it = open_.find(key);
   if (it == open_.end())
-    return false;
-  *path = it->second;
-  return true;
-}
-
-int32_t SimRegistry::Resolve(RegKey key, RegKeyNode** node, std::string* path) {
-  std::string keyPath;
-  if (!KeyPath(key, &keyPath))
     return Code(win::ERROR_INVALID_HANDLE);
-  *node = store_.FindKey(keyPath);
-  if (*node == nullptr)
+  // A deleted key (or one below it) is gone from memory, whatever has its name now.
+  std::shared_ptr<RegKeyNode> open = it->second.node.lock();
+  if (!open)
     return Code(win::ERROR_KEY_DELETED);
+  *node = open.get();
   if (path)
-    *path = keyPath;
+    *path = it->second.path;
   return 0;
 }
 
@@ -62,11 +61,12 @@ int32_t SimRegistry::Open(RegKey root, const std::string& subKey, RegKey* result
   std::string path = JoinKeyPath(parentPath, subKey);
   if (auto failure = failures_.Check("RegOpenKeyExA", path, win::ERROR_ACCESS_DENIED))
     return Code(*failure);
-  if (store_.FindKey(path) == nullptr)
+  RegKeyNode* key = parent->FindPath(subKey);
+  if (key == nullptr)
     return Code(win::ERROR_FILE_NOT_FOUND);
   RegKey handle = next_handle_;
   next_handle_ += 4;
-  open_[handle] = path;
+  open_[handle] = OpenKey{key->weak_from_this(), std::move(path)};
   *result = handle;
   return 0;
 }
@@ -130,16 +130,16 @@ int32_t SimRegistry::RegSetValueExA(RegKey key, const std::string& name, uint32_
   if (dataSize > 0)
     value.data.assign(data, data + dataSize);
   node->SetValue(std::move(value));
-  return Changed();
+  return 0;
 }
 
 int32_t SimRegistry::RegDeleteValueA(RegKey key, const std::string& name) {
   RegKeyNode* node = nullptr;
   if (int32_t error = Resolve(key, &node))
     return error;
-  if (!node->RemoveValue(name))
+  if (!node->RemoveValue(std::string_view(name)))
     return Code(win::ERROR_FILE_NOT_FOUND);
-  return Changed();
+  return 0;
 }
 
 int32_t SimRegistry::RegDeleteKeyA(RegKey key, const std::string& subKey) {
@@ -152,15 +152,15 @@ int32_t SimRegistry::RegDeleteKeyA(RegKey key, const std::string& subKey) {
   std::string target = JoinKeyPath(path, subKey);
   if (target.empty())
     return Code(win::ERROR_ACCESS_DENIED);  // the root key stays
-  RegKeyNode* victim = store_.FindKey(target);
+  RegKeyNode* victim = node->FindPath(subKey);
   if (victim == nullptr)
     return Code(win::ERROR_FILE_NOT_FOUND);
   if (!victim->subkeys().empty())
     return Code(win::ERROR_ACCESS_DENIED);
   if (auto failure = failures_.Check("RegDeleteKeyA", target, win::ERROR_ACCESS_DENIED))
     return Code(*failure);
-  store_.DeleteKey(target);
-  return Changed();
+  victim->parent()->RemoveSubkey(victim);
+  return 0;
 }
 
 int32_t SimRegistry::RegQueryInfoKeyA(RegKey key, uint32_t* subKeyCount) {
@@ -182,26 +182,32 @@ int32_t SimRegistry::RegEnumKeyExA(RegKey key, uint32_t index, std::string* name
   return 0;
 }
 
-int32_t SimRegistry::Changed() {
-  return Save() ? 0 : Code(win::ERROR_ACCESS_DENIED);
-}
-
-bool SimRegistry::Save() {
-  if (file_.empty())
+bool SimRegistry::Flush() {
+  const uint64_t revision = store_.revision();
+  if (revision == written_revision_)
     return true;
-  // A temporary file, then a rename: registry.reg is never left half written.
-  std::filesystem::path temporary = file_;
-  temporary += ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    std::string bytes = store_.Serialize();
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush())
+  if (!file_.empty()) {
+    // A temporary file, then a rename: registry.reg is never left half written.
+    std::filesystem::path temporary = file_;
+    temporary += ".tmp";
+    bool written = false;
+    {
+      std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+      const std::string bytes = store_.Serialize();
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      out.close();
+      written = !out.fail();
+    }
+    std::error_code error;
+    if (written)
+      std::filesystem::rename(temporary, file_, error);
+    if (!written || error) {
+      std::filesystem::remove(temporary, error);
       return false;
+    }
   }
-  std::error_code error;
-  std::filesystem::rename(temporary, file_, error);
-  return !error;
+  written_revision_ = revision;
+  return true;
 }
 
 }  // namespace talvex::sim

@@ -1,9 +1,10 @@
-// The registry calls over the simulated machine's HKEY_LOCAL_MACHINE. Every change is written back
-// to registry.reg at once.
+// The registry calls over the simulated machine's HKEY_LOCAL_MACHINE. Changes are kept in memory
+// and written to registry.reg by Flush, which the machine calls whenever it can be looked at.
 #pragma once
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "platform/registry.h"
@@ -32,22 +33,28 @@ class SimRegistry : public Registry {
 
   // Keys handed out and not closed yet.
   size_t OpenKeyCount() const { return open_.size(); }
-  // Writes registry.reg now; false when it cannot be written.
-  bool Save();
+  // Writes registry.reg atomically when the registry changed since it was read or last written
+  // (by these calls or by anything else that changed the store). True when the file now holds
+  // the registry as it is; false when it cannot be written (it is tried again next time).
+  bool Flush();
 
  private:
-  // The path (relative to HKEY_LOCAL_MACHINE) that a handle stands for, or false.
-  bool KeyPath(RegKey key, std::string* path) const;
+  // What a handle stands for: the key it was opened on (a deleted key stays deleted, even when
+  // another of the same name appears) and that key's path for failure injection.
+  struct OpenKey {
+    std::weak_ptr<RegKeyNode> node;
+    std::string path;
+  };
   // The key's node, or an error code: ERROR_INVALID_HANDLE, ERROR_KEY_DELETED.
   int32_t Resolve(RegKey key, RegKeyNode** node, std::string* path = nullptr);
   int32_t Open(RegKey root, const std::string& subKey, RegKey* result);
-  int32_t Changed();
 
   RegistryStore& store_;
   std::filesystem::path file_;
   FailurePlan& failures_;
-  std::map<RegKey, std::string> open_;
+  std::map<RegKey, OpenKey> open_;
   RegKey next_handle_ = 0x100;
+  uint64_t written_revision_;
 };
 
 // Joins a key path and a sub-key path with one backslash.

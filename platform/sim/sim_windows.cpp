@@ -94,4 +94,19 @@ std::vector<std::string> SimWindows::OpenTitles() const {
   return titles;
 }
 
+int32_t SimWindows::SetWindowLongA(WindowHandle window, int index, int32_t newLong) {
+  int32_t& value = longs_[{window, index}];
+  int32_t previous = value;
+  value = newLong;
+  errors_.SetLastError(0);
+  return previous;
+}
+
+std::optional<int32_t> SimWindows::WindowLong(WindowHandle window, int index) const {
+  auto it = longs_.find({window, index});
+  if (it == longs_.end())
+    return std::nullopt;
+  return it->second;
+}
+
 }  // namespace talvex::sim

@@ -2,6 +2,8 @@
 // every posted message is recorded.
 #pragma once
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,10 @@ class SimWindows : public OtherWindows {
   int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) override;
   bool PostMessageA(WindowHandle window, uint32_t message, std::uintptr_t wParam,
                     std::intptr_t lParam) override;
+  // The program's own windows belong to its window framework: their longs are only recorded.
+  int32_t SetWindowLongA(WindowHandle window, int index, int32_t newLong) override;
+  // The last value set for the window's long, or nothing.
+  std::optional<int32_t> WindowLong(WindowHandle window, int index) const;
 
   // owner: the program instance that shows it (-1: none).
   WindowHandle Open(const std::string& className, const std::string& title, int owner);
@@ -47,6 +53,7 @@ class SimWindows : public OtherWindows {
   SimThreadErrors& errors_;
   std::vector<Window> windows_;  // in the order they opened
   std::vector<PostedMessage> posted_;
+  std::map<std::pair<WindowHandle, int>, int32_t> longs_;
   WindowHandle next_ = 0x20000;
 };
 

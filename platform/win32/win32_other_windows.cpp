@@ -35,4 +35,8 @@ bool Win32OtherWindows::PostMessageA(WindowHandle window, uint32_t message, std:
                         static_cast<LPARAM>(lParam)) != FALSE;
 }
 
+int32_t Win32OtherWindows::SetWindowLongA(WindowHandle window, int index, int32_t newLong) {
+  return static_cast<int32_t>(::SetWindowLongA(reinterpret_cast<HWND>(window), index, newLong));
+}
+
 }  // namespace talvex::win32

@@ -12,6 +12,7 @@ class Win32OtherWindows final : public OtherWindows {
   int GetWindowTextA(WindowHandle window, char* buffer, int maxCount) override;
   bool PostMessageA(WindowHandle window, uint32_t message, std::uintptr_t wParam,
                     std::intptr_t lParam) override;
+  int32_t SetWindowLongA(WindowHandle window, int index, int32_t newLong) override;
 };
 
 }  // namespace talvex::win32

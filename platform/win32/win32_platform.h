@@ -10,6 +10,7 @@
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_session.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_system_folders.h"
 #include "platform/win32/win32_thread_errors.h"
@@ -36,8 +37,9 @@ class Win32Platform {
   Win32Processes processes_;
   Win32OtherWindows windows_;
   Win32Shell shell_{folders_};
+  Win32Session session_;
   Platform platform_{registry_, devices_, newdev_,    files_,   folders_, process_,
-                     errors_,   console_, processes_, windows_, shell_};
+                     errors_,   console_, processes_, windows_, shell_,   session_};
 };
 
 }  // namespace talvex::win32

@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   OneDevice device(base.errors, property, reported);
   Platform platform{base.registry,  device,       base.newdev, base.files,
                     base.folders,   base.process, base.errors, base.console,
-                    base.processes, base.windows, base.shell};
+                    base.processes, base.windows, base.shell,  base.session};
   SearchDevices(platform, "*KVE0515", HardwareIdScope::kEveryEntry, false);
   SearchDevices(platform, "*KVE0515", HardwareIdScope::kFirstEntry, false);
   return 0;

@@ -11,6 +11,7 @@
 #   expected/log.txt           the result file's bytes ("absent" in expected/log.state: no file)
 #   expected/registry.reg      the whole registry afterwards ("unchanged" in expected/registry.state)
 #   expected/files             what the run added, changed or removed on the drives besides log.txt
+#   expected/screen.txt        (optional) the screen transcript of an interactive run
 set -euo pipefail
 
 exe=$1
@@ -40,7 +41,7 @@ sed -i "s|$work/m|<machine>|g" "$work/stdout" "$work/stderr"
 
 log=$(find "$work/m/d" -maxdepth 2 -iname log.txt | head -n 1)
 # Files and folders the run added, changed or removed on the drives, besides log.txt.
-(cd "$work" && diff -rq before m | grep -v -E 'registry\.reg|log\.txt' |
+(cd "$work" && diff -rq before m | grep -v -E 'registry\.reg|log\.txt|screen\.txt' |
   sed -e "s|$work/||g" -e 's|^Only in m/\?|added |' -e 's|^Only in before/\?|removed |' \
       -e 's|: |/|' -e 's|^Files before/\(.*\) and m/.* differ$|changed \1|' | sort) \
   >"$work/files" || true
@@ -49,6 +50,7 @@ if [ "$update" = --update ]; then
   mkdir -p "$expected"
   cp "$work/exit_code" "$work/stdout" "$work/stderr" "$work/files" "$expected/"
   if [ -n "$log" ]; then cp "$log" "$expected/log.txt"; else echo absent >"$expected/log.state"; fi
+  if [ -f "$expected/screen.txt" ]; then cp "$work/m/screen.txt" "$expected/screen.txt"; fi
   if cmp -s "$work/before/registry.reg" "$work/m/registry.reg"; then
     echo unchanged >"$expected/registry.state"
   else
@@ -80,5 +82,8 @@ else
   check "registry.reg" "$expected/registry.reg" "$work/m/registry.reg"
 fi
 check "files on the drives" "$expected/files" "$work/files"
+if [ -f "$expected/screen.txt" ]; then
+  check "screen.txt" "$expected/screen.txt" "$work/m/screen.txt"
+fi
 [ $failed -eq 0 ] && echo "$name: ok"
 exit $failed

@@ -33,6 +33,7 @@ build mkdevice.exe mkdevice.cpp -lsetupapi
 build listdevs.exe listdevs.cpp -lsetupapi
 build regdump.exe regdump.cpp
 build answerbox.exe answerbox.cpp -mwindows -lgdi32
+build uidriver.exe uidriver.cpp
 build probe.exe probe.cpp
 # The planted DLL exports the undecorated names that GetProcAddress looks for.
 build newdev.dll planted_newdev.cpp -shared -Wl,--kill-at

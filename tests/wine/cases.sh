@@ -253,6 +253,7 @@ run_case() {
     nt4-refused) case_nt4_refused ;;
     me-components) case_me_components ;;
     98-copy) case_98_copy ;;
+    xp-wizard | xp-cancel | me-wizard) run_wizard_case "$1" ;;
     *) echo "unknown case $1"; failed=$((failed + 1)) ;;
   esac
 }

@@ -26,8 +26,18 @@ started=$(date +%s)
 . "$here/lib.sh"
 # shellcheck source=cases.sh
 . "$here/cases.sh"
+# shellcheck source=wizard_cases.sh
+. "$here/wizard_cases.sh"
 
 summary() {
+  if [ -d "$shots" ] && ls "$shots"/*.png >/dev/null 2>&1; then
+    echo "screenshots:"
+    ls -1 "$shots"/*.png | sed 's/^/  /'
+  fi
+  if [ -f "$cpu_report" ]; then
+    echo "CPU time of Setup.exe while it waits:"
+    sed 's/^/  /' "$cpu_report"
+  fi
   echo "wine suite took $(($(date +%s) - started)) s"
   echo "$passed passed, $failed failed"
 }
@@ -94,7 +104,7 @@ base_overrides='mscoree,mshtml=;winemenubuilder.exe=d'
 export WINEDEBUG=-all WINEDLLOVERRIDES="$base_overrides"
 export WINEPREFIX="$work/base"
 case_dir=$work/boot
-rm -rf "$WINEPREFIX" "$work/cases" "$case_dir"
+rm -rf "$WINEPREFIX" "$work/cases" "$case_dir" "$shots" "$cpu_report"
 mkdir -p "$case_dir" "$WINEPREFIX"
 case_failures=0
 wineserver -p >/dev/null 2>&1

@@ -83,7 +83,8 @@ TEST(SearchFailuresTest, TheWizardRemembersFailedSearchesAndCopiesForTheRun) {
   broken.Registry(XpWithMemoryStickAndSd())
       .Ini("[failures]\nSetupDiEnumDeviceInfo = call 16 error 5\n");
   testing::WizardOnMachine wizard(broken);
-  EXPECT_FALSE(wizard.form->InstallationIncomplete());  // the six start-up searches (15 calls) went well
+  EXPECT_FALSE(
+      wizard.form->InstallationIncomplete());  // the six start-up searches (15 calls) went well
   EXPECT_FALSE(wizard.form->FindPrimaryIdDevice("GenDisk", 1));
   EXPECT_TRUE(wizard.form->InstallationIncomplete());
   EXPECT_TRUE(wizard.form->FindDevice("*KVE0515"));  // later searches still answer

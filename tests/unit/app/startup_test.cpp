@@ -93,9 +93,11 @@ TEST(StartupTest, UnsupportedVersionsEndTheUnattendedRunSilently) {
 
 TEST(StartupTest, InteractiveRunWritesOnlyTheFailureResult) {
   TestMachine machine;
-  machine.Registry(testing::WindowsXpKeys() + AllThreeFunctions()).Package();
+  machine.Registry(testing::WindowsXpKeys() + AllThreeFunctions())
+      .Package()
+      .Ini("[user]\r\nclose = TForm1\r\n");
   RunResult run = machine.Run({"/s"});
-  EXPECT_EQ(run.exitCode, 1);  // the backdrop closes when no input is to come
+  EXPECT_EQ(run.exitCode, 1);  // closing the backdrop ends the program
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(machine.ReadFile("d/SETUP/log.txt"), kFailure);
   EXPECT_EQ(run.out.find("InfPath"), std::string::npos);
@@ -152,7 +154,7 @@ TEST(StartupTest, TheFailureResultIsOnDiskBeforeTheVersionIsDetected) {
   WatchingRegistry watching(base.registry, machine.folder() / "d" / "SETUP" / "log.txt");
   Platform platform{watching,       base.devices, base.newdev, base.files,
                     base.folders,   base.process, base.errors, base.console,
-                    base.processes, base.windows, base.shell};
+                    base.processes, base.windows, base.shell,  base.session};
   Wizard wizard(platform);
   EXPECT_TRUE(watching.logBeforeFirstRead);
 }

@@ -81,7 +81,7 @@ class FolderTreeTest : public ::testing::Test {
     Platform& base = machine.Machine().platform();
     return Platform{base.registry,  base.devices, base.newdev, files,
                     base.folders,   base.process, base.errors, base.console,
-                    base.processes, base.windows, shell};
+                    base.processes, base.windows, shell,       base.session};
   }
 };
 

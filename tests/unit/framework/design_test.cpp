@@ -94,6 +94,8 @@ class WizardDesignForm : public TForm {
     BindControl("Next", Next);
     BindHandler("FormCreate", [this](TObject*) { ++created; });
     BindHandler("FormShow", [this](TObject*) { ++shown; });
+    for (const char* click : {"BackClick", "NextClick", "CancelClick"})
+      BindHandler(click, [](TObject*) {});
     BindCloseQueryHandler("FormCloseQuery", [](TObject*, bool& canClose) { canClose = false; });
     LoadDesign();
   }

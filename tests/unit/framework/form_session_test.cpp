@@ -7,6 +7,7 @@
 
 #include "framework/application.h"
 #include "framework/headless/headless_ui.h"
+#include "platform/process.h"
 
 namespace talvex {
 namespace {
@@ -60,12 +61,20 @@ TEST_F(FormSessionTest, OneRefusalRefusesTheEndButEveryFormIsStillAsked) {
   EXPECT_EQ(trace_, "First Refuses Last ");
 }
 
-TEST_F(FormSessionTest, HeadlessModalWindowIsClosedAtOnceWithNobodyAtTheMachine) {
+TEST_F(FormSessionTest, HeadlessModalWindowWithNobodyAtTheMachineStopsTheRun) {
   application_.CreateForm<TPlainForm>("Main", &trace_, true);
   auto* warning = application_.CreateForm<TPlainForm>("Warning", &trace_, true);
-  warning->ShowModal();
-  EXPECT_EQ(trace_, "Warning ");
-  EXPECT_FALSE(warning->Visible());
+  try {
+    warning->ShowModal();
+    ADD_FAILURE() << "the modal window returned with no action to close it";
+  } catch (const ProcessExit& exit) {
+    EXPECT_EQ(exit.code, kNoActionPossibleExitCode);
+  }
+  EXPECT_EQ(trace_, "");
+  EXPECT_TRUE(warning->Visible());
+  EXPECT_NE(boxes_.str().find("no [user] action left; the program waits for input in a modal "
+                              "window"),
+            std::string::npos);
   EXPECT_NE(warning->Handle(), 0u);
   EXPECT_NE(warning->Handle(), application_.MainForm()->Handle());
 }

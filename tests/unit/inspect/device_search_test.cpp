@@ -58,9 +58,9 @@ class DeviceSearchTest : public ::testing::Test {
     sim::SimMachine& sim = machine_.Machine();
     recorder_ = std::make_unique<RecordingDevices>(sim.devices());
     Platform base = sim.platform();
-    platform_ = std::make_unique<Platform>(
-        Platform{base.registry, *recorder_, base.newdev, base.files, base.folders, base.process,
-                 base.errors, base.console, base.processes, base.windows, base.shell});
+    platform_ = std::make_unique<Platform>(Platform{
+        base.registry, *recorder_, base.newdev, base.files, base.folders, base.process, base.errors,
+        base.console, base.processes, base.windows, base.shell, base.session});
     machine_.ClearOut();
     return SearchDevices(*platform_, wanted, scope, remove);
   }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/wizard/tform2.h"
+#include "foldertree/kvfoldertree.h"
 #include "framework/registry_object.h"
 #include "install/tform4.h"
 #include "tests/unit/support/test_machine.h"
@@ -28,12 +29,28 @@ std::string SourcePathKey(const std::string& value) {
   return StringValuesKey(kSetupKey, {{"SourcePath", value}});
 }
 
-// The wizard and, created after it, the prompt, shown as a test shows it.
+// The wizard and, created after it, the prompt with its live folder tree, shown as a test shows
+// it (show false: hidden, as the program keeps it).
 struct PromptOnMachine {
-  explicit PromptOnMachine(TestMachine& machine) : wizardOnMachine(machine) {
-    prompt = wizardOnMachine.application.CreateForm<TForm4>(machine.Machine().platform());
-    prompt->Show();
+  explicit PromptOnMachine(TestMachine& machine, bool show = true)
+      : shell(machine.Machine().shell()), wizardOnMachine(machine) {
+    TApplication& application = wizardOnMachine.application;
+    HeadlessUi& ui = wizardOnMachine.ui;
+    shell.SetMessagePoster(
+        [&ui](WindowHandle window, uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+          return ui.PostMessageA(window, msg, wParam, lParam);
+        });
+    application.SetPlatformServices(&machine.Machine().platform());
+    Register(application.Components());
+    prompt = application.CreateForm<TForm4>(machine.Machine().platform());
+    if (show)
+      prompt->Show();
   }
+  ~PromptOnMachine() { shell.SetMessagePoster(nullptr); }
+  TKvFolderTree& tree() { return *prompt->KvFolderTree; }
+  // A user's pick of a folder in the tree: the folders on the way are read and the folder
+  // selected.
+  void Pick(const std::string& path) { ASSERT_NE(tree().SetDirectory(path), nullptr) << path; }
   TForm2& wizard() { return *wizardOnMachine.form; }
   std::string Boxes() const { return wizardOnMachine.boxes.str(); }
   // Ok; the exit code when the program ended, -1 when it did not.
@@ -46,6 +63,7 @@ struct PromptOnMachine {
     return -1;
   }
 
+  sim::SimShell& shell;
   testing::WizardOnMachine wizardOnMachine;
   TForm4* prompt = nullptr;
 };
@@ -86,6 +104,64 @@ TEST(SourceDiskPromptTest, ShowsTheRegisteredSourcePathAndItsTexts) {
   EXPECT_EQ(prompt.Ok->Caption(), "Ok");
   EXPECT_EQ(prompt.TreeChangeSeen, 0);
   EXPECT_EQ(onMachine.Boxes(), "");
+}
+
+TEST(SourceDiskPromptTest, TheFirstTreeChangeKeepsTheRegisteredPathLaterPicksAndTypingReplaceIt) {
+  TestMachine machine;
+  Win98Machine(machine, SourcePathKey("D:\\WIN98"));
+  machine.Ini("[drives]\r\nE: = cdrom | WIN98SE\r\n")
+      .File("e/WIN98/NET8.CAB", "cab")
+      .File("d/WIN98/NET8.CAB", "cab");
+  PromptOnMachine onMachine(machine);
+  TForm4& prompt = *onMachine.prompt;
+  ASSERT_TRUE(prompt.KvFolderTree->Active());
+  EXPECT_EQ(prompt.KvFolderTree->Indent(), 19);
+  ASSERT_NE(prompt.KvFolderTree->GetDesktopNode(), nullptr);
+
+  onMachine.Pick("C:\\WINDOWS");
+  EXPECT_EQ(prompt.TreeChangeSeen, 1);
+  EXPECT_EQ(prompt.SourceDiskPath->Text(), "D:\\WIN98");
+  onMachine.Pick("E:\\WIN98");
+  EXPECT_EQ(prompt.SourceDiskPath->Text(), "E:\\WIN98");
+  onMachine.Pick("C:\\WINDOWS");
+  EXPECT_EQ(prompt.SourceDiskPath->Text(), "C:\\WINDOWS");
+  // Typing after a pick replaces it; Ok takes what the box shows.
+  prompt.SourceDiskPath->SetText("D:\\WIN98");
+  EXPECT_EQ(onMachine.ClickOk(), -1);
+  EXPECT_EQ(StringValue(machine.Machine().registry_store(), kSetupKey, "SourcePath"), "D:\\WIN98");
+  ExpectInstalledAndFinished(machine, onMachine.wizard());
+}
+
+TEST(SourceDiskPromptTest, ADrivePickedInTheTreeIsTestedWithADoubledBackslash) {
+  TestMachine machine;
+  Win98Machine(machine, SourcePathKey(""));
+  machine.Ini("[drives]\r\nE: = cdrom | WIN98SE\r\n").File("e/NET8.CAB", "cab");
+  PromptOnMachine onMachine(machine);
+  onMachine.Pick("C:\\");
+  onMachine.Pick("E:\\");
+  EXPECT_EQ(onMachine.prompt->SourceDiskPath->Text(), "E:\\");
+  EXPECT_EQ(onMachine.ClickOk(), -1);
+  EXPECT_EQ(StringValue(machine.Machine().registry_store(), kSetupKey, "SourcePath"), "E:\\");
+  ExpectInstalledAndFinished(machine, onMachine.wizard());
+}
+
+TEST(SourceDiskPromptTest, TheHiddenPromptsTreeFollowsMediaAndFolderChanges) {
+  TestMachine machine;
+  Win98Machine(machine, SourcePathKey("D:\\WIN98"));
+  machine.Ini("[drives]\r\nE: = cdrom empty\r\n");
+  PromptOnMachine onMachine(machine, false);
+  TKvFolderTree& tree = onMachine.tree();
+  ASSERT_NE(tree.FindPath("E:\\", true), nullptr);
+  EXPECT_EQ(tree.FindPath("E:\\", true)->Text(), "CD Drive (E:)");
+  ASSERT_NE(tree.SetDirectory("C:\\WINDOWS"), nullptr);  // C: read
+  EXPECT_EQ(tree.FindPath("C:\\WIN98", true), nullptr);
+
+  EXPECT_EQ(onMachine.shell.InsertMedium("E:", "WIN98SE"), "");
+  EXPECT_EQ(onMachine.shell.MakeFolder("C:\\WIN98"), "");
+  onMachine.wizardOnMachine.ui.DispatchPostedMessages();
+  EXPECT_EQ(tree.FindPath("E:\\", true)->Text(), "WIN98SE (E:)");
+  EXPECT_NE(tree.FindPath("C:\\WIN98", true), nullptr);
+  EXPECT_FALSE(onMachine.prompt->Visible());
 }
 
 TEST(SourceDiskPromptTest, OkWithTheFolderOfNet8CabRecordsItInstallsAndFinishes) {
@@ -226,10 +302,14 @@ TEST(SourceDiskPromptTest, ASourcePathOfAnotherTypeLeavesTheBoxEmptyAndTheStartG
     TestMachine machine;
     Win98Machine(machine, "[HKEY_LOCAL_MACHINE\\" + std::string(kSetupKey) +
                               "]\r\n\"SourcePath\"=" + value + "\r\n\r\n");
-    PromptOnMachine onMachine(machine);
-    EXPECT_EQ(onMachine.prompt->SourceDiskPath->Text(), "") << value;
-    // The whole program: the remaining windows are created and the run ends as a closed
-    // backdrop does, with no exception box.
+    machine.Ini("[user]\r\nclose = TForm1\r\n");
+    {
+      PromptOnMachine onMachine(machine);
+      EXPECT_EQ(onMachine.prompt->SourceDiskPath->Text(), "") << value;
+    }
+    // The prompt above lives on a machine that the run below loads afresh; it is gone first.
+    // The whole program: the remaining windows are created and the person closes the backdrop;
+    // no exception box.
     RunResult run = machine.Run({});
     EXPECT_EQ(run.exitCode, 1) << value;
     EXPECT_EQ(run.err, "") << value;

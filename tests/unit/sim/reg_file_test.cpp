@@ -387,5 +387,109 @@ TEST(RegFileWriteTest, OddNamesAndValuesReadBackUnchanged) {
   }
 }
 
+// Characters Windows-1252 lacks: CJK, Greek, and one outside the basic plane (a surrogate pair).
+const char16_t kHan[] = u"\u4E2D";
+const char16_t kAlpha[] = u"\u03B1";
+
+TEST(RegFileVersion5Test, EveryCharacterSurvivesARewrite) {
+  const std::string file = Utf16File(
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Caf\u00E9 \u4E2D\U0001F600]\r\n"
+      u"@=\"\u03B1\u03B2\"\r\n"
+      u"\"N\u4E2Dme\"=\"\u20AC \u4E2D\U0001F600\"\r\n"
+      u"\"Exp\"=hex(2):2d,4e,25,00,00,00\r\n"
+      u"\"Multi\"=hex(7):b1,03,00,00,41,00,00,00,00,00\r\n"
+      u"\"Blob\"=hex:2d,4e\r\n\r\n");
+  RegistryStore store = RegistryStore::Parse(file);
+  EXPECT_EQ(store.Serialize(), file);
+  ExpectReadsBackUnchanged(store);
+
+  // What a program sees through the ANSI calls: '?' for each character Windows-1252 lacks (two
+  // for the surrogate pair), with the lengths and sizes of that text.
+  RegKeyNode* software = store.FindKey("SOFTWARE");
+  ASSERT_EQ(software->subkeys().size(), 1u);
+  const RegKeyNode& key = *software->subkeys()[0];
+  EXPECT_EQ(key.name(), "Caf\xE9 ???");
+  EXPECT_EQ(key.wide_name(), u"Caf\u00E9 \u4E2D\U0001F600");
+  ASSERT_EQ(key.values().size(), 5u);
+  EXPECT_EQ(key.values()[0].data, (Bytes{'?', '?', 0}));
+  EXPECT_EQ(key.values()[1].name, "N?me");
+  EXPECT_EQ(key.values()[1].data, (Bytes{0x80, ' ', '?', '?', '?', 0}));
+  EXPECT_EQ(key.values()[2].data, (Bytes{'?', '%', 0}));
+  EXPECT_EQ(key.values()[3].data, (Bytes{'?', 0, 'A', 0, 0}));
+  EXPECT_EQ(key.values()[4].data, (Bytes{0x2D, 0x4E}));  // binary data is never converted
+
+  // The names with '?' are not the names: neither the key nor the value opens by them.
+  EXPECT_EQ(store.FindKey("SOFTWARE\\Caf\xE9 ???"), nullptr);
+  EXPECT_EQ(key.FindValue("N?me"), nullptr);
+  EXPECT_NE(key.FindValue(std::u16string_view(u"n\u4E2DME")), nullptr);  // a to z fold
+}
+
+TEST(RegFileVersion5Test, NamesThatDifferOnlyInCharactersWindows1252LacksStayApart) {
+  const std::u16string lines =
+      std::u16string(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K") + kHan +
+      u"]\r\n\"v" + kHan + u"\"=dword:00000001\r\n\"v" + kAlpha +
+      u"\"=dword:00000002\r\n\"V?\"=dword:00000003\r\n\r\n[HKEY_LOCAL_MACHINE\\K" + kAlpha +
+      u"]\r\n\r\n[HKEY_LOCAL_MACHINE\\K?]\r\n\r\n[HKEY_LOCAL_MACHINE\\k" + kHan + u"]\r\n\"V" +
+      kHan + u"\"=dword:00000004\r\n\r\n";
+  RegistryStore store = RegistryStore::Parse(Utf16File(lines));
+  // Three keys whose ANSI names are all "K?"; the later "k<Han>" section is the first key again.
+  ASSERT_EQ(store.root().subkeys().size(), 3u);
+  for (const auto& key : store.root().subkeys())
+    EXPECT_TRUE(NamesEqual(key->name(), "K?"));
+  EXPECT_EQ(store.root().subkeys()[0]->wide_name(), std::u16string(u"K") + kHan);
+  EXPECT_EQ(store.root().subkeys()[1]->wide_name(), std::u16string(u"K") + kAlpha);
+  EXPECT_TRUE(store.root().subkeys()[2]->wide_name().empty());  // a real question mark
+
+  const RegKeyNode& first = *store.root().subkeys()[0];
+  ASSERT_EQ(first.values().size(), 3u);
+  EXPECT_EQ(first.values()[0].data, (Bytes{4, 0, 0, 0}));  // replaced in place
+  EXPECT_EQ(first.values()[1].data, (Bytes{2, 0, 0, 0}));
+  EXPECT_EQ(first.FindValue("v?")->data, (Bytes{3, 0, 0, 0}));  // only the real "V?"
+  // The program's ANSI calls reach the key named with a real '?' only.
+  EXPECT_EQ(store.FindKey("k?"), store.root().subkeys()[2].get());
+
+  // Deletions name the whole text too.
+  const std::u16string deletions = std::u16string(u"[-HKEY_LOCAL_MACHINE\\K") + kAlpha +
+                                   u"]\r\n[HKEY_LOCAL_MACHINE\\K" + kHan + u"]\r\n\"V" + kAlpha +
+                                   u"\"=-\r\n";
+  RegistryStore after = RegistryStore::Parse(Utf16File(lines + deletions));
+  ASSERT_EQ(after.root().subkeys().size(), 2u);
+  EXPECT_TRUE(after.root().subkeys()[1]->wide_name().empty());
+  EXPECT_EQ(after.root().subkeys()[0]->values().size(), 2u);
+  ExpectReadsBackUnchanged(after);
+}
+
+TEST(RegFileVersion5Test, ConvertingBetweenTheFormats) {
+  // Windows-1252 text survives a trip through a Version 5.00 file byte for byte.
+  RegistryStore ansi = RegistryStore::Parse(kRegedit4File);
+  ansi.set_format(RegFileFormat::kVersion5);
+  RegistryStore wide = RegistryStore::Parse(ansi.Serialize());
+  EXPECT_TRUE(wide.root() == ansi.root());
+  wide.set_format(RegFileFormat::kRegedit4);
+  EXPECT_EQ(wide.Serialize(), kRegedit4File);
+
+  // A REGEDIT4 file can only hold what the ANSI calls see.
+  RegistryStore unicode = RegistryStore::Parse(
+      Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\\u4E2D]\r\n"
+                u"\"\u03B1\"=\"\u03B2\"\r\n\r\n"));
+  unicode.set_format(RegFileFormat::kRegedit4);
+  EXPECT_EQ(unicode.Serialize(), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\?]\r\n\"?\"=\"?\"\r\n\r\n");
+}
+
+TEST(RegFileVersion5Test, AValueTheProgramWritesLosesWhatItCouldNotSee) {
+  RegistryStore store = RegistryStore::Parse(
+      Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n"
+                u"\"Name\"=\"\u4E2D\"\r\n\r\n"));
+  RegKeyNode* key = store.FindKey("K");
+  RegValue value = *key->FindValue("name");
+  EXPECT_EQ(value.data, (Bytes{'?', 0}));
+  key->SetValue({"NAME", 1, value.data});  // what an ANSI program writes back
+  EXPECT_EQ(store.Serialize(),
+            Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n"
+                      u"\"Name\"=\"?\"\r\n\r\n"));
+}
+
 }  // namespace
 }  // namespace talvex::sim

@@ -1,6 +1,7 @@
 // The key tree of the simulated HKEY_LOCAL_MACHINE: lookup, order, paths, deletion, code page.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/sim/reg_store.h"
@@ -140,6 +141,80 @@ TEST(Cp1252Test, EveryByteSurvivesTheRoundTripAndTheRestBecomesQuestionMarks) {
   EXPECT_EQ(Utf16ToCp1252(0x0100), '?');
   EXPECT_EQ(Utf16ToCp1252(0x4E2D), '?');
   EXPECT_EQ(Utf16ToCp1252(0xD83D), '?');  // half of a surrogate pair
+}
+
+// Keys with many sub-keys and values look them up through an index; it must agree with the
+// order kept for enumeration through every kind of change.
+TEST(RegKeyNodeTest, ManySubkeysAndValuesStayFindableInOrder) {
+  RegistryStore store;
+  RegKeyNode* key = store.CreateKey("Enum\\USB");
+  std::vector<std::string> expected;
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = "Dev_" + std::to_string(i);
+    key->AddSubkey(name)->SetValue(Value("N", 4, {static_cast<uint8_t>(i), 0, 0, 0}));
+    key->SetValue(Value("v" + std::to_string(i), 4, {static_cast<uint8_t>(i), 0, 0, 0}));
+    expected.push_back(name);
+  }
+  for (int i = 0; i < 40; i += 3) {
+    SCOPED_TRACE(i);
+    RegKeyNode* child = key->FindSubkey("DEV_" + std::to_string(i));
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->FindValue("n")->data[0], i);
+    EXPECT_EQ(key->FindValue("V" + std::to_string(i))->data[0], i);
+  }
+  EXPECT_EQ(key->FindSubkey("Dev_40"), nullptr);
+  EXPECT_EQ(key->FindValue("v40"), nullptr);
+
+  // Deleted and created again: gone from the index, then found again after its siblings.
+  EXPECT_TRUE(key->RemoveSubkey("dev_5"));
+  EXPECT_EQ(key->FindSubkey("Dev_5"), nullptr);
+  EXPECT_EQ(store.FindKey("Enum\\USB\\Dev_5"), nullptr);
+  RegKeyNode* again = key->AddSubkey("DEV_5");
+  EXPECT_EQ(key->FindSubkey("dev_5"), again);
+  EXPECT_EQ(again->name(), "DEV_5");
+  expected.erase(expected.begin() + 5);
+  expected.push_back("DEV_5");
+  EXPECT_EQ(SubkeyNames(*key), expected);
+  EXPECT_EQ(store.FindKey("enum\\usb\\dev_39"), key->subkeys()[38].get());
+
+  // Removing a value moves the ones after it; each name still finds its own value.
+  EXPECT_TRUE(key->RemoveValue("V0"));
+  EXPECT_FALSE(key->RemoveValue("v0"));
+  key->SetValue(Value("V7", 3, {77}));  // replaced in place, keeps its spelling
+  key->SetValue(Value("new", 3, {1}));
+  ASSERT_EQ(key->values().size(), 40u);
+  EXPECT_EQ(key->values()[6], Value("v7", 3, {77}));
+  EXPECT_EQ(key->values().back().name, "new");
+  for (int i = 1; i < 40; ++i)
+    EXPECT_EQ(key->FindValue("v" + std::to_string(i)), &key->values()[i - 1]) << i;
+  EXPECT_EQ(key->FindValue("NEW"), &key->values().back());
+}
+
+TEST(RegistryStoreTest, RevisionsCountChangesMadeAfterReading) {
+  RegistryStore store = RegistryStore::Parse("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A\\B]\r\n");
+  EXPECT_EQ(store.revision(), 0u);
+  EXPECT_EQ(store.key_revision(), 0u);
+  store.FindKey("A\\B")->SetValue(Value("v", 4, {1, 0, 0, 0}));
+  EXPECT_EQ(store.revision(), 1u);
+  EXPECT_EQ(store.key_revision(), 0u);
+  store.CreateKey("A\\B");  // already there: no change
+  EXPECT_EQ(store.revision(), 1u);
+  store.CreateKey("A\\C\\D");
+  EXPECT_TRUE(store.DeleteKey("a\\b"));
+  EXPECT_FALSE(store.FindKey("A\\C\\D")->RemoveValue("none"));
+  EXPECT_EQ(store.key_revision(), 3u);
+  EXPECT_EQ(store.revision(), 4u);
+}
+
+TEST(RegistryStoreTest, ADeletedKeyIsGoneForThoseThatHeldOnToIt) {
+  RegistryStore store;
+  RegKeyNode* device = store.CreateKey("Enum\\Root\\Dev\\0");
+  std::weak_ptr<RegKeyNode> held = device->weak_from_this();
+  EXPECT_EQ(device->parent(), store.FindKey("Enum\\Root\\Dev"));
+  EXPECT_TRUE(store.DeleteKey("Enum\\Root"));
+  EXPECT_TRUE(held.expired());
+  store.CreateKey("Enum\\Root\\Dev\\0");
+  EXPECT_TRUE(held.expired());  // another key of the same name is not the one held
 }
 
 }  // namespace

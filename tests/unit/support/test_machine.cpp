@@ -1,5 +1,7 @@
 #include "tests/unit/support/test_machine.h"
 
+#include "entry/native_run.h"
+
 #include <unistd.h>
 #include <atomic>
 #include <cstdio>
@@ -126,6 +128,11 @@ TestMachine& TestMachine::Registry(const std::string& sections) {
   return *this;
 }
 
+TestMachine& TestMachine::RegistryFile(const std::string& bytes) {
+  registry_file_ = bytes;
+  return *this;
+}
+
 TestMachine& TestMachine::File(const std::string& relativePath, const std::string& bytes) {
   Write(relativePath, bytes);
   return *this;
@@ -162,33 +169,39 @@ void TestMachine::Write(const std::string& relativePath, const std::string& byte
   out << bytes;
 }
 
+void TestMachine::WriteMachineFiles() {
+  if (written_)
+    return;
+  written_ = true;
+  Write("machine.ini",
+        raw_ ? raw_ini_ : "[machine]\r\nprogram = D:\\SETUP\\Setup.exe\r\n" + ini_extra_);
+  Write("registry.reg", registry_file_.value_or("REGEDIT4\r\n\r\n" + registry_));
+}
+
 sim::SimMachine& TestMachine::Machine() {
   if (!machine_) {
-    Write("machine.ini",
-          raw_ ? raw_ini_ : "[machine]\r\nprogram = D:\\SETUP\\Setup.exe\r\n" + ini_extra_);
-    Write("registry.reg", "REGEDIT4\r\n\r\n" + registry_);
+    WriteMachineFiles();
     machine_ = sim::SimMachine::Load(folder_, out_);
   }
   return *machine_;
 }
 
 RunResult TestMachine::Run(const std::vector<std::string>& arguments) {
-  sim::SimMachine& machine = Machine();
-  std::ostringstream boxes;
-  HeadlessUi ui(boxes);
-  RunResult result;
+  // The run loads the machine afresh from its folder, as talvex-setup does.
+  WriteMachineFiles();
+  machine_.reset();
   out_.str("");
-  try {
-    result.exitCode = RunSetupProgram(machine.platform(), ui, arguments);
-  } catch (const ProcessExit& exit) {
-    result.exitCode = exit.code;
-  }
+  std::ostringstream err;
+  RunResult result;
+  result.exitCode = RunNativeProgram(folder_, arguments, out_, err, &machine_);
   result.out = out_.str();
-  result.err = boxes.str();
+  result.err = err.str();
   return result;
 }
 
 std::string TestMachine::ReadFile(const std::string& relativePath) const {
+  if (machine_)
+    machine_->Flush();  // looking at the machine
   std::ifstream in(folder_ / relativePath, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
@@ -198,6 +211,8 @@ bool TestMachine::Exists(const std::string& relativePath) const {
 }
 
 sim::RegistryStore TestMachine::SavedRegistry() const {
+  if (machine_)
+    machine_->Flush();
   return sim::RegistryStore::Parse(ReadFile("registry.reg"));
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ class TestMachine {
   TestMachine& RawIni(const std::string& text);
   // registry.reg: the sections after the "REGEDIT4" header.
   TestMachine& Registry(const std::string& sections);
+  // registry.reg as these bytes (a Version 5.00 file, say), instead of Registry's.
+  TestMachine& RegistryFile(const std::string& bytes);
   TestMachine& File(const std::string& relativePath, const std::string& bytes);
   // An empty folder (with its parents), e.g. "c/WINDOWS/Desktop/Work".
   TestMachine& Folder(const std::string& relativePath);
@@ -61,23 +64,30 @@ class TestMachine {
   std::string Out() const { return out_.str(); }
   void ClearOut() { out_.str(""); }
 
-  // The whole program, as talvex-setup runs it.
+  // The whole program, as talvex-setup runs it, on the machine as its folder holds it then;
+  // Machine() then gives the machine the run left (or reads the folder afresh when it was not
+  // usable).
   RunResult Run(const std::vector<std::string>& arguments);
 
   const std::filesystem::path& folder() const { return folder_; }
+  // A file of the machine folder as someone looking at the machine sees it: a loaded machine
+  // first writes its registry changes (SimMachine::Flush).
   std::string ReadFile(const std::string& relativePath) const;
   bool Exists(const std::string& relativePath) const;
-  // The saved registry.reg, reloaded.
+  // The saved registry.reg (written first, as ReadFile does), reloaded.
   sim::RegistryStore SavedRegistry() const;
 
  private:
   void Write(const std::string& relativePath, const std::string& bytes);
+  void WriteMachineFiles();
 
   std::filesystem::path folder_;
   std::string ini_extra_;
   std::string raw_ini_;
   bool raw_ = false;
+  bool written_ = false;
   std::string registry_;
+  std::optional<std::string> registry_file_;
   std::ostringstream out_;
   std::unique_ptr<sim::SimMachine> machine_;
 };

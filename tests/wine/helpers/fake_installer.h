@@ -18,6 +18,7 @@
 //                                           every message of the window: "posted" when it came
 //                                           through the message queue, "sent" otherwise
 //   T host ended                            the installer was gone and the host's queue empty
+//   T working MS                            the installer works MS ms before anything else
 // Heartbeat C:\talvex-fake-NAME.alive: a counter that the installer rewrites every 200 ms until
 // its process ends. Windows are marked with the property "TalvexFakeInstaller", so that the
 // suite's watch for unexpected windows passes them over.
@@ -134,6 +135,18 @@ inline void Start(const char* name) {
   HANDLE thread = CreateThread(nullptr, 0, Heartbeat, nullptr, 0, nullptr);
   if (thread != nullptr)
     CloseHandle(thread);
+}
+
+// An installer that takes its time: when C:\talvex-fake-NAME.delay holds a number of
+// milliseconds, the installer works that long (asleep) before it leaves its evidence and windows.
+inline void DelayIfAsked(const char* name) {
+  wine_test::FileHandle file(
+      std::fopen((std::string("C:\\talvex-fake-") + name + ".delay").c_str(), "r"));
+  unsigned long milliseconds = 0;
+  if (file && std::fscanf(file.get(), "%lu", &milliseconds) == 1 && milliseconds > 0) {
+    Record("working " + std::to_string(milliseconds) + " ms");
+    Sleep(milliseconds);
+  }
 }
 
 // A top-level window, shown at once. label names it in the record ("readme", "final").

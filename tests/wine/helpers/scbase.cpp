@@ -39,6 +39,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return fake_installer::RunFinalWindowHost("scbase", installer,
                                               "Microsoft Smart Card Base Components");
   fake_installer::Start("scbase");
+  fake_installer::DelayIfAsked("scbase");
   fake_installer::ShowTopLevel("notepad", ReadmeProc, "readme.txt - Notepad", "readme",
                                WS_OVERLAPPEDWINDOW, 0);
   fake_installer::MessageLoop(AfterReadme);

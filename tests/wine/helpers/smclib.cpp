@@ -9,6 +9,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return fake_installer::RunFinalWindowHost("smclib", installer,
                                               "Microsoft Smart Card Driver Library");
   fake_installer::Start("smclib");
+  fake_installer::DelayIfAsked("smclib");
   char windows[MAX_PATH] = {};
   UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
   if (length > 0 && length < MAX_PATH) {

@@ -1,0 +1,202 @@
+// Whole interactive runs with a person at the machine: the wizard's pages, the unsupported
+// versions, Cancel and closing on every page, and the reboot prompt.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/unit/support/test_machine.h"
+
+namespace talvex {
+namespace {
+
+using testing::DeviceKey;
+using testing::RunResult;
+using testing::TestMachine;
+
+const char kFailure[] = "error = 1\r\nrestart = 0\r\n";
+const char kMsPath[] = "SYSTEM\\CurrentControlSet\\Enum\\Root\\MS\\0";
+const char kSdPath[] = "SYSTEM\\CurrentControlSet\\Enum\\Root\\SD\\0";
+
+std::string AllThreeFunctions() {
+  return DeviceKey("Root\\SC\\0", {"*KVE0513"}) + DeviceKey("Root\\MS\\0", {"*KVE0515"}) +
+         DeviceKey("Root\\SD\\0", {"*KVE0517"});
+}
+
+// An XP machine with the three functions and the driver package, and the person's lines.
+void XpWithPerson(TestMachine& machine, const std::string& user, const std::string& more = "") {
+  machine.Registry(testing::WindowsXpKeys() + AllThreeFunctions())
+      .Package()
+      .Ini(more + "[user]\r\n" + user);
+}
+
+std::string InfPath(TestMachine& machine, const char* path) {
+  return testing::StringValue(machine.Machine().registry_store(), path, "InfPath");
+}
+
+TEST(WizardPagesTest, WelcomeChoiceAndBackKeepTheBoxesAsLeft) {
+  TestMachine machine;
+  XpWithPerson(machine,
+               "see = TForm2.Memo1 | Welcome!\r\n"
+               "see = TForm2.Memo2 | Welcome to the Korvane TALVEX drivers setup program. This "
+               "program will install Korvane TALVEX drivers on your computer. It is strongly "
+               "recommand you exit all Windows programs before running this setup program.\r\n"
+               "state = TForm2.Back | disabled\r\n"
+               "state = TForm2.DriversGroupBox | hidden\r\n"
+               "click = TForm2.Next\r\n"
+               "see = TForm2.Memo1 | Start to Setup!\r\n"
+               "see = TForm2.Memo2 | The setup program is ready to copying files on your "
+               "computer.\r\n"
+               "see = TForm2.Memo3 | Please Choose the divers to be installed. Click Back to "
+               "return previous step. Click Next to begin copying files.\r\n"
+               "state = TForm2.Back | enabled visible\r\n"
+               "state = TForm2.DriversGroupBox | visible\r\n"
+               "untick = TForm2.SDCheckBox\r\n"
+               "click = TForm2.Back\r\n"
+               "see = TForm2.Memo3 | Click Cancel to quit Setup and then close any program you "
+               "have running. Click Next to continue with the Setup program.\r\n"
+               "state = TForm2.Back | disabled\r\n"
+               "state = TForm2.DriversGroupBox | hidden\r\n"
+               "click = TForm2.Next\r\n"
+               "state = TForm2.SDCheckBox | unchecked enabled\r\n"
+               "state = TForm2.MSCheckBox | checked enabled\r\n"
+               "close = TForm2\r\n");
+  RunResult run = machine.Run({});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(machine.ReadFile("d/SETUP/log.txt"), kFailure);
+  EXPECT_EQ(InfPath(machine, kMsPath), "<missing>");
+}
+
+TEST(WizardPagesTest, NoBoxTickedKeepsTheChoicePageAndTheNextChoiceInstalls) {
+  TestMachine machine;
+  XpWithPerson(machine,
+               "click = TForm2.Next\r\n"
+               "untick = TForm2.MSCheckBox\r\n"
+               "untick = TForm2.SDCheckBox\r\n"
+               "untick = TForm2.SCCheckBox\r\n"
+               "click = TForm2.Next\r\n"
+               "see = TForm2.Memo1 | Start to Setup!\r\n"
+               "state = TForm2.DriversGroupBox | visible\r\n"
+               "tick = TForm2.MSCheckBox\r\n"
+               "click = TForm2.Next\r\n"
+               "see = TForm2.Memo1 | Setup complete!\r\n"
+               "see = TForm2.Memo2 | The setup program has finished copying files to your "
+               "computer.\r\n"
+               "see = TForm2.Memo3 | Click Finish to complete setup.Please restart your "
+               "computer.\r\n"
+               "see = TForm2.Next | Finish\r\n"
+               "state = TForm2.Back | disabled\r\n"
+               "state = TForm2.Next | enabled\r\n"
+               "state = TForm2.DriversGroupBox | hidden\r\n"
+               "click = TForm2.Next\r\n"
+               "state = TForm2 | hidden\r\n"
+               "state = TForm3 | visible\r\n"
+               "see = TForm3.Memo1 | Setup program has finished copying TALVEX drivers on your "
+               "computer and needs to restart your computer now. Click Reboot to restart your "
+               "computer.\r\n"
+               "click = TForm3.Cancel\r\n");
+  RunResult run = machine.Run({});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.err, "[Setup] Please Choose Setup Drivers!!\n");
+  EXPECT_EQ(InfPath(machine, kMsPath), "D:\\SETUP\\auto\\winxp\\KVMS.INF");
+  EXPECT_EQ(InfPath(machine, kSdPath), "<missing>");
+  EXPECT_EQ(machine.ReadFile("d/SETUP/log.txt"), kFailure);
+  std::string screen = machine.ReadFile("screen.txt");
+  EXPECT_NE(screen.find("message box [Setup] Please Choose Setup Drivers!!"), std::string::npos);
+  EXPECT_NE(screen.find("shown TForm3 \"Install\""), std::string::npos);
+}
+
+TEST(WizardPagesTest, UnsupportedVersionsSayItAfterTheChoiceAndEnd) {
+  struct Case {
+    std::string keys;
+    std::string box;
+  };
+  const Case cases[] = {
+      {testing::WindowsNt4Keys(),
+       "[Setup] Korvane TALV/EX drivers setup program does't suport this Windows Version\n"},
+      {"", "[Setup] Korvane TALVEX drivers setup program does't suport this Windows Version\n"},
+  };
+  for (const Case& c : cases) {
+    TestMachine machine;
+    machine.Registry(c.keys + AllThreeFunctions())
+        .Package()
+        .Ini(
+            "[user]\r\nclick = TForm2.Next\r\nsee = TForm2.Memo1 | Start to Setup!\r\n"
+            "click = TForm2.Next\r\n");
+    RunResult run = machine.Run({});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, c.box);
+    EXPECT_EQ(InfPath(machine, kMsPath), "<missing>");
+  }
+}
+
+TEST(WizardPagesTest, CancelAndClosingEndEveryPageWithOneAndNoRestart) {
+  const std::string toPage[] = {
+      "",
+      "click = TForm2.Next\r\n",
+      "click = TForm2.Next\r\nclick = TForm2.Next\r\nsee = TForm2.Next | Finish\r\n",
+  };
+  const std::string endings[] = {"click = TForm2.Cancel\r\n", "close = TForm2\r\n",
+                                 "close = TForm1\r\n"};
+  for (const std::string& page : toPage) {
+    for (const std::string& ending : endings) {
+      TestMachine machine;
+      XpWithPerson(machine, page + ending);
+      RunResult run = machine.Run({});
+      EXPECT_EQ(run.exitCode, 1) << page << ending << run.err;
+      EXPECT_EQ(run.err, "") << page << ending;
+      EXPECT_EQ(machine.ReadFile("d/SETUP/log.txt"), kFailure);
+    }
+  }
+}
+
+const char kToRebootPrompt[] =
+    "click = TForm2.Next\r\nclick = TForm2.Next\r\nclick = TForm2.Next\r\n"
+    "state = TForm3 | visible\r\n";
+
+TEST(RebootTest, RestartsWindowsNtWithThePrivilegeAndWindowsMeWithoutAToken) {
+  TestMachine xp;
+  XpWithPerson(xp, std::string(kToRebootPrompt) + "click = TForm3.OK\r\n");
+  RunResult run = xp.Run({});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "[Windows] restart\n");
+  EXPECT_EQ(xp.ReadFile("d/SETUP/log.txt"), kFailure);
+
+  TestMachine me;
+  me.Registry(testing::WindowsMeKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}))
+      .Package()
+      .Ini(std::string("[user]\r\n") + kToRebootPrompt + "click = TForm3.OK\r\n");
+  run = me.Run({});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "[Windows] restart\n");
+}
+
+TEST(RebootTest, ARefusedRestartLeavesThePromptForCancel) {
+  const char* refusals[] = {
+      "OpenProcessToken = always\r\n",      "LookupPrivilegeValueA = always\r\n",
+      "AdjustTokenPrivileges = always\r\n", "AdjustTokenPrivileges = always error 5\r\n",
+      "ExitWindowsEx = always\r\n",
+  };
+  for (const char* refusal : refusals) {
+    TestMachine machine;
+    XpWithPerson(machine,
+                 std::string(kToRebootPrompt) +
+                     "click = TForm3.OK\r\nstate = TForm3.OK | visible enabled\r\n"
+                     "click = TForm3.OK\r\nclick = TForm3.Cancel\r\n",
+                 std::string("[failures]\r\n") + refusal);
+    RunResult run = machine.Run({});
+    EXPECT_EQ(run.exitCode, 1) << refusal << run.err;
+    EXPECT_EQ(run.err, "") << refusal;
+  }
+}
+
+TEST(RebootTest, ClosingThePromptEndsWithOne) {
+  TestMachine machine;
+  XpWithPerson(machine, std::string(kToRebootPrompt) + "close = TForm3\r\n");
+  RunResult run = machine.Run({});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "");
+}
+
+}  // namespace
+}  // namespace talvex

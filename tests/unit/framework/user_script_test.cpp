@@ -1,0 +1,101 @@
+// The person's [user] lines: what makes a machine unusable, and how a run that cannot go on
+// ends.
+#include <gtest/gtest.h>
+
+#include "tests/unit/support/test_machine.h"
+
+namespace talvex {
+namespace {
+
+using testing::DeviceKey;
+using testing::RunResult;
+using testing::TestMachine;
+
+TestMachine& XpWith(TestMachine& machine, const std::string& user) {
+  machine.Registry(testing::WindowsXpKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}))
+      .Package()
+      .Ini("[user]\r\nclick = TForm2.Next\r\n" + user);
+  return machine;
+}
+
+TEST(UserScriptTest, AnUnusableLineStopsTheRunBeforeTheProgramStarts) {
+  struct Case {
+    const char* line;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"press = TForm2.Next", "unknown action 'press'"},
+      {"click = TForm9.Next", "no window TForm9"},
+      {"click = TForm2.Finish", "TForm2 has no control Finish"},
+      {"click = TForm2", "names a window, not a control"},
+      {"click = TForm2.", "names no control"},
+      {"see = TForm2.Memo1 Welcome!", "needs '<what> | <text>'"},
+      {"wait = soon", "wait takes milliseconds"},
+      {"state = TForm2.Back | greyed", "unknown state 'greyed'"},
+      {"state = TForm2.Back |", "at least one word"},
+      {"close = TForm2.Cancel", "close takes a window"},
+  };
+  for (const Case& c : cases) {
+    TestMachine machine;
+    XpWith(machine, std::string(c.line) + "\r\n");
+    std::string registryBefore;
+    RunResult run = machine.Run({});
+    EXPECT_EQ(run.exitCode, 2) << c.line;
+    // machine.ini: [machine], program, [user], the first click, then this line.
+    EXPECT_NE(run.err.find("[user] line 5: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_FALSE(machine.Exists("d/SETUP/log.txt"));
+    EXPECT_FALSE(machine.Exists("screen.txt"));
+  }
+}
+
+TEST(UserScriptTest, ARunThatCannotGoOnEndsWithFourOrFive) {
+  struct Case {
+    const char* lines;
+    int code;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"see = TForm2.Memo1 | Goodbye!\r\n", 5,
+       "[user] line 5 (see = TForm2.Memo1 | Goodbye!) does not hold"},
+      {"state = TForm2.MSCheckBox | unchecked\r\n", 5, "does not hold"},
+      // Back is disabled on the finished page.
+      {"click = TForm2.Next\r\nclick = TForm2.Back\r\n", 4,
+       "[user] line 6 (click = TForm2.Back) cannot be taken"},
+      {"tick = TForm2.MSCheckBox\r\n", 4, "cannot be taken"},
+      {"", 4, "no [user] action left"},
+  };
+  for (const Case& c : cases) {
+    TestMachine machine;
+    XpWith(machine, c.lines);
+    RunResult run = machine.Run({});
+    EXPECT_EQ(run.exitCode, c.code) << c.lines;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("windows shown: TForm1 \"Korvane Electronics Corp. TALVEX "
+                           "Installation\", TForm2"),
+              std::string::npos)
+        << run.err;
+  }
+}
+
+TEST(UserScriptTest, TheScreenTranscriptFollowsAnInteractiveRunOnly) {
+  TestMachine machine;
+  XpWith(machine, "close = TForm1\r\n");
+  RunResult run = machine.Run({});
+  EXPECT_EQ(run.exitCode, 1);
+  std::string screen = machine.ReadFile("screen.txt");
+  for (const char* part :
+       {"shown TForm1 \"Korvane Electronics Corp. TALVEX Installation\"", "TForm2 is inside TForm1",
+        "line 4: click = TForm2.Next", "MSCheckBox (TCheckBox) \"Memory Stick Driver\" checked",
+        "SDCheckBox (TCheckBox) \"SD Memory Card Driver\" unchecked disabled",
+        "line 5: close = TForm1"})
+    EXPECT_NE(screen.find(part), std::string::npos) << part;
+
+  TestMachine unattended;
+  XpWith(unattended, "");
+  EXPECT_EQ(unattended.Run({"-s"}).exitCode, 1);
+  EXPECT_FALSE(unattended.Exists("screen.txt"));
+}
+
+}  // namespace
+}  // namespace talvex

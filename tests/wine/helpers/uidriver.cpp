@@ -1,0 +1,282 @@
+// uidriver COMMAND ARGS...: the person at the machine for the Wine cases of the interactive
+// wizard. It finds the setup program's windows by their titles (top-level windows, and windows
+// living inside another window, as the wizard does inside the backdrop), clicks real controls and
+// reads their texts back, one command per run:
+//
+//   wait TITLE [TIMEOUT_MS]     a visible window with exactly this title, then the program idle
+//   appear TITLE [TIMEOUT_MS]   a visible window with exactly this title, without waiting for the
+//                               program to be idle (it may be pausing with the window shown)
+//   gone TITLE [TIMEOUT_MS]     no visible window with this title any more
+//   button TITLE TEXT [TIMEOUT_MS]
+//                               a visible button with this text in the window (e.g. once the
+//                               installation is over and Next reads "Finish"), then idle
+//   click TITLE TEXT            a click on the visible button or check box with this text
+//                               (BM_CLICK, posted: the handler may run for long)
+//   close TITLE                 the close box of the window's title bar (WM_CLOSE, posted)
+//   show TITLE                  the window and each of its controls, one line each:
+//                                 window|<text>|<left>,<top>,<width>x<height>|client <w>x<h>
+//                                 <class>|<text>|visible|enabled|checked
+//                               texts read with WM_GETTEXT; CR, LF and \ written as \r, \n, \\.
+//   style TITLE                 the window's style and extended style, and whether it is a
+//                               child window: "style=0x... exstyle=0x... child=0|1 topmost=0|1"
+//
+// Exit code: 0 done, 1 no such window (in time) or control, 2 bad usage.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "win_handles.h"
+
+namespace {
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The text through WM_GETTEXT, as another program reads a control; a program that does not
+// answer within 5 s gives "".
+std::string TextOf(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+    return "";
+  std::vector<char> text(length + 2, '\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                           SMTO_ABORTIFHUNG, 5000, &copied))
+    return "";
+  return std::string(text.data(), copied);
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+struct Search {
+  std::string title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchChildForm(HWND window, LPARAM address);
+
+// A visible window with the title: top-level, or a form inside another window.
+bool Matches(HWND window, const std::string& title) {
+  return IsWindowVisible(window) && GetPropA(window, "TalvexFakeInstaller") == nullptr &&
+         TextOf(window) == title;
+}
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM address) {
+  auto& search = *reinterpret_cast<Search*>(address);
+  if (Matches(window, search.title)) {
+    search.found = window;
+    return FALSE;
+  }
+  if (IsWindowVisible(window))
+    EnumChildWindows(window, MatchChildForm, address);
+  return search.found == nullptr;
+}
+
+BOOL CALLBACK MatchChildForm(HWND window, LPARAM address) {
+  auto& search = *reinterpret_cast<Search*>(address);
+  // Only windows with a title bar of their own count: a form, not a button with that text.
+  if ((GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION &&
+      Matches(window, search.title)) {
+    search.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindTitled(const std::string& title) {
+  Search search{title};
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool WaitFor(DWORD timeout_ms, auto done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeout_ms)
+      return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+// Waits until the window's program waits for input, then lets it finish painting.
+void WaitIdle(HWND window) {
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(window, &process_id);
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, process_id);
+  if (process != nullptr) {
+    WaitForInputIdle(process, 5000);
+    CloseHandle(process);
+  }
+  Sleep(300);
+}
+
+struct Controls {
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectControl(HWND window, LPARAM address) {
+  // Controls of forms living inside this one belong to those forms.
+  if ((GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
+    return TRUE;
+  reinterpret_cast<Controls*>(address)->windows.push_back(window);
+  return TRUE;
+}
+
+// The controls of a form, without those of forms living inside it.
+std::vector<HWND> ControlsOf(HWND form) {
+  Controls controls;
+  EnumChildWindows(form, CollectControl, reinterpret_cast<LPARAM>(&controls));
+  std::vector<HWND> own;
+  for (HWND control : controls.windows) {
+    HWND parent = GetParent(control);
+    while (parent != nullptr && parent != form &&
+           (GetWindowLongA(parent, GWL_STYLE) & WS_CAPTION) != WS_CAPTION)
+      parent = GetParent(parent);
+    if (parent == form)
+      own.push_back(control);
+  }
+  return own;
+}
+
+HWND Need(const std::string& title) {
+  HWND window = FindTitled(title);
+  if (window == nullptr)
+    std::fprintf(stderr, "uidriver: no visible window \"%s\"\n", title.c_str());
+  return window;
+}
+
+int Show(HWND window) {
+  RECT bounds{};
+  RECT client{};
+  GetWindowRect(window, &bounds);
+  GetClientRect(window, &client);
+  std::printf("window|%s|%ld,%ld,%ldx%ld|client %ldx%ld\n", Escaped(TextOf(window)).c_str(),
+              bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+              client.right, client.bottom);
+  for (HWND control : ControlsOf(window)) {
+    const std::string name = ClassOf(control);
+    const LRESULT check = lstrcmpiA(name.c_str(), "Button") == 0
+                              ? SendMessageA(control, BM_GETCHECK, 0, 0)
+                              : BST_UNCHECKED;
+    std::printf("%s|%s|%s|%s|%s\n", name.c_str(), Escaped(TextOf(control)).c_str(),
+                IsWindowVisible(control) ? "visible" : "hidden",
+                IsWindowEnabled(control) ? "enabled" : "disabled",
+                check == BST_CHECKED ? "checked" : "unchecked");
+  }
+  return 0;
+}
+
+int Click(HWND window, const std::string& text) {
+  for (HWND control : ControlsOf(window)) {
+    if (lstrcmpiA(ClassOf(control).c_str(), "Button") == 0 && IsWindowVisible(control) &&
+        TextOf(control) == text) {
+      PostMessageA(control, BM_CLICK, 0, 0);
+      return 0;
+    }
+  }
+  std::fprintf(stderr, "uidriver: no visible button \"%s\"\n", text.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: uidriver wait|gone|click|close|show|style TITLE [ARG]\n");
+    return 2;
+  }
+  const std::string command = argv[1];
+  const std::string title = argv[2];
+  const DWORD timeout_ms =
+      argc > 3 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 30000;
+
+  if (command == "wait") {
+    HWND window = nullptr;
+    if (!WaitFor(timeout_ms, [&] { return (window = FindTitled(title)) != nullptr; })) {
+      std::fprintf(stderr, "uidriver: no window \"%s\" within %lu ms\n", title.c_str(), timeout_ms);
+      return 1;
+    }
+    WaitIdle(window);
+    return 0;
+  }
+  if (command == "appear") {
+    if (!WaitFor(timeout_ms, [&] { return FindTitled(title) != nullptr; })) {
+      std::fprintf(stderr, "uidriver: no window \"%s\" within %lu ms\n", title.c_str(), timeout_ms);
+      return 1;
+    }
+    Sleep(300);
+    return 0;
+  }
+  if (command == "button" && argc > 3) {
+    const DWORD limit = argc > 4 ? static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)) : 60000;
+    HWND found = nullptr;
+    const bool shown = WaitFor(limit, [&] {
+      HWND window = FindTitled(title);
+      if (window == nullptr)
+        return false;
+      for (HWND control : ControlsOf(window)) {
+        if (IsWindowVisible(control) && lstrcmpiA(ClassOf(control).c_str(), "Button") == 0 &&
+            TextOf(control) == argv[3]) {
+          found = window;
+          return true;
+        }
+      }
+      return false;
+    });
+    if (!shown) {
+      std::fprintf(stderr, "uidriver: no button \"%s\" in \"%s\" within %lu ms\n", argv[3],
+                   title.c_str(), limit);
+      return 1;
+    }
+    WaitIdle(found);
+    return 0;
+  }
+  if (command == "gone") {
+    if (!WaitFor(timeout_ms, [&] { return FindTitled(title) == nullptr; })) {
+      std::fprintf(stderr, "uidriver: \"%s\" still shown after %lu ms\n", title.c_str(),
+                   timeout_ms);
+      return 1;
+    }
+    return 0;
+  }
+  HWND window = Need(title);
+  if (window == nullptr)
+    return 1;
+  if (command == "click" && argc > 3)
+    return Click(window, argv[3]);
+  if (command == "close") {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (command == "show")
+    return Show(window);
+  if (command == "style") {
+    const LONG style = GetWindowLongA(window, GWL_STYLE);
+    const LONG exstyle = GetWindowLongA(window, GWL_EXSTYLE);
+    std::printf("style=0x%08lx exstyle=0x%08lx child=%d topmost=%d\n",
+                static_cast<unsigned long>(style), static_cast<unsigned long>(exstyle),
+                (style & WS_CHILD) != 0 ? 1 : 0, (exstyle & WS_EX_TOPMOST) != 0 ? 1 : 0);
+    return 0;
+  }
+  std::fprintf(stderr, "uidriver: unknown command %s\n", command.c_str());
+  return 2;
+}
