@@ -34,6 +34,10 @@ int main(int argc, char** argv) {
   }
   talvex::HeadlessUi ui(std::cerr);
   talvex::TApplication application(ui, "FolderTree");
+  // The shell's change notifications reach the tree's window through the message queue.
+  machine->shell().SetMessagePoster(
+      [&ui](talvex::WindowHandle window, uint32_t msg, std::uintptr_t wParam,
+            std::intptr_t lParam) { return ui.PostMessageA(window, msg, wParam, lParam); });
   try {
     auto* form = application.CreateForm<talvex::TFolderTreeForm>(machine->platform());
     talvex::ApplyHostArguments(

@@ -51,18 +51,8 @@ class FakeEnum : public ComObject<IEnumIDList> {
   size_t next_ = 0;
 };
 
-// Looks an id up by walking the namespace (items may have been removed since).
-FakeItem* FindById(FakeItem& root, uint32_t id) {
-  if (root.id == id)
-    return &root;
-  for (auto& child : root.children)
-    if (FakeItem* found = FindById(*child, id))
-      return found;
-  return nullptr;
-}
-
 FakeItem* FakeEnum::Find(uint32_t id) {
-  return FindById(shell_.Desktop(), id);
+  return shell_.Find(id);
 }
 
 class FakeFolder : public ComObject<IShellFolder> {
@@ -175,7 +165,7 @@ class FakeFolder : public ComObject<IShellFolder> {
   }
 
  private:
-  FakeItem* Self() { return FindById(shell_.Desktop(), id_); }
+  FakeItem* Self() { return shell_.Find(id_); }
   FakeShell& shell_;
   uint32_t id_;
 };
@@ -216,6 +206,7 @@ class FakeModule : public Shell32Module {
 
 FakeShell::FakeShell() : desktop_(std::make_unique<FakeItem>()) {
   desktop_->id = 0;
+  index_[0] = desktop_.get();
   desktop_->name = desktop_->display = "Desktop";
   desktop_->parsing = "C:\\WINDOWS\\Desktop";
   desktop_->attributes = win::SFGAO_FOLDER | win::SFGAO_FILESYSTEM | win::SFGAO_HASSUBFOLDER;
@@ -236,6 +227,7 @@ FakeItem& FakeShell::Item(FakeItem& parent, const std::string& name, const std::
   item->icon = static_cast<int>(item->id) * 2;
   item->openIcon = item->icon + 1;
   item->parent = &parent;
+  index_[item->id] = item.get();
   if ((attributes & win::SFGAO_FILESYSTEM) != 0)
     paths_[item->id] = parsing;
   FakeItem* raw = item.get();
@@ -253,6 +245,14 @@ FakeItem& FakeShell::Folder(FakeItem& parent, const std::string& name, uint32_t 
 }
 
 void FakeShell::Remove(FakeItem& item) {
+  std::vector<FakeItem*> pending{&item};
+  while (!pending.empty()) {
+    FakeItem* current = pending.back();
+    pending.pop_back();
+    index_.erase(current->id);
+    for (auto& child : current->children)
+      pending.push_back(child.get());
+  }
   auto& siblings = item.parent->children;
   for (auto it = siblings.begin(); it != siblings.end(); ++it)
     if (it->get() == &item) {
@@ -307,15 +307,16 @@ std::vector<uint8_t> FakeShell::AbsoluteList(const FakeItem& item) const {
   return bytes;
 }
 
+FakeItem* FakeShell::Find(uint32_t id) const {
+  auto it = index_.find(id);
+  return it == index_.end() ? nullptr : it->second;
+}
+
 FakeItem* FakeShell::Resolve(const FakeItem& folder, PCIDL relative) const {
-  FakeItem* current = FindById(*desktop_, folder.id);
+  FakeItem* current = Find(folder.id);
   for (PCIDL item = relative; current != nullptr && ILItemSize(item) != 0; item = ILNext(item)) {
-    uint32_t id = ItemId(item);
-    FakeItem* next = nullptr;
-    for (auto& child : current->children)
-      if (child->id == id)
-        next = child.get();
-    current = next;
+    FakeItem* next = Find(ItemId(item));
+    current = next != nullptr && next->parent == current ? next : nullptr;
   }
   return current;
 }

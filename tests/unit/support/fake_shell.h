@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/ui_backend.h"
@@ -81,6 +82,8 @@ class FakeShell : public Shell {
   // The absolute item ID list of an item (a copy, not allocated with the task allocator).
   std::vector<uint8_t> AbsoluteList(const FakeItem& item) const;
   FakeItem* Resolve(const FakeItem& folder, PCIDL relative) const;
+  // The item of an id, null once it is removed.
+  FakeItem* Find(uint32_t id) const;
 
   sim::SimTaskAllocator& allocator() { return allocator_; }
   WindowHandle LockedWindow() const { return locked_; }
@@ -121,6 +124,7 @@ class FakeShell : public Shell {
   std::unique_ptr<FakeItem> desktop_;
   std::map<int32_t, FakeItem*> locations_;
   uint32_t next_id_ = 1;
+  std::unordered_map<uint32_t, FakeItem*> index_;
   // The file-system path of every file-system item ever made, by id: a list still names its
   // folder's path after the folder is gone or renamed, as the shell's file-system lists do.
   std::map<uint32_t, std::string> paths_;

@@ -1,0 +1,160 @@
+// How the folder tree's work grows with a folder's size, on a shell namespace built here: reading
+// a folder of N subfolders against a bare enumeration that reads each item's three names, changing
+// the display mode of N nodes, and a lookup 20 levels deep.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "foldertree/kvfoldertree.h"
+#include "framework/form.h"
+#include "framework/headless/headless_ui.h"
+#include "platform/sim/machine.h"
+#include "platform/winconst.h"
+#include "tests/unit/support/fake_shell.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using talvex::testing::FakeItem;
+using talvex::testing::FakeShell;
+
+// A folder tree over a namespace whose folder C:\Big holds `size` subfolders.
+struct Bench {
+  explicit Bench(int size) {
+    folder = fs::temp_directory_path() / ("talvex-tree-bench-" + std::to_string(size));
+    fs::create_directories(folder);
+    std::ofstream(folder / "machine.ini") << "[machine]\nprogram = C:\\FolderTree.exe\n";
+    std::ofstream(folder / "registry.reg") << "REGEDIT4\r\n\r\n";
+    machine = talvex::sim::SimMachine::Load(folder, out);
+    standard = shell.BuildStandard();
+    big = &shell.Folder(*standard.driveC, "Big");
+    for (int i = 0; i < size; ++i)
+      shell.Folder(*big, "Folder " + std::to_string((i * 7919) % size));
+    talvex::Platform& base = machine->platform();
+    platform = std::make_unique<talvex::Platform>(talvex::Platform{
+        base.registry, base.devices, base.newdev, files, base.folders, base.process, base.errors,
+        base.console, base.processes, base.windows, shell});
+    tree = std::make_unique<talvex::TKvFolderTree>(application, *platform, &form);
+    tree->SetActive(true);
+    bigNode = tree->FindPath("C:\\Big", true);
+    if (bigNode == nullptr)
+      bigNode = tree->FindPath("C:\\Big", false);
+  }
+  ~Bench() {
+    tree.reset();
+    fs::remove_all(folder);
+  }
+
+  fs::path folder;
+  std::ostringstream out;
+  std::unique_ptr<talvex::sim::SimMachine> machine;
+  FakeShell shell;
+  talvex::testing::FakeFiles files{shell};
+  FakeShell::Standard standard{};
+  FakeItem* big = nullptr;
+  std::unique_ptr<talvex::Platform> platform;
+  std::ostringstream boxes;
+  talvex::HeadlessUi ui{boxes};
+  talvex::TApplication application{ui, "Bench"};
+  talvex::TForm form{application, "Host", ""};
+  std::unique_ptr<talvex::TKvFolderTree> tree;
+  talvex::TTreeNode* bigNode = nullptr;
+};
+
+std::string Name(talvex::IShellFolder& folder, talvex::PCIDL item, uint32_t flags) {
+  talvex::STRRET name;
+  folder.GetDisplayNameOf(item, flags, &name);
+  return name.uType == talvex::win::STRRET_CSTR ? std::string(name.cStr) : std::string();
+}
+
+// What reading a folder costs at least: enumerate it and read each item's three names.
+void BM_BareEnumeration(benchmark::State& state) {
+  Bench bench(static_cast<int>(state.range(0)));
+  talvex::ComPtr<talvex::IShellFolder> folder = bench.shell.FolderOf(*bench.big);
+  talvex::ComPtr<talvex::IMalloc> malloc = bench.shell.allocator().Get();
+  for (auto _ : state) {
+    talvex::ComPtr<talvex::IEnumIDList> items;
+    folder->EnumObjects(0, 0xA0, &items);
+    items->Reset();
+    talvex::PIDL item = nullptr;
+    size_t total = 0;
+    while (items->Next(1, &item, nullptr) == talvex::win::S_OK) {
+      total += Name(*folder, item, talvex::win::SHGDN_NORMAL).size();
+      total += Name(*folder, item, talvex::win::SHGDN_FORPARSING).size();
+      total += Name(*folder, item, talvex::win::SHGDN_INFOLDER).size();
+      malloc->Free(item);
+    }
+    benchmark::DoNotOptimize(total);
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_BareEnumeration)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// Expanding the folder: read, nodes created with their records, sorted.
+void BM_ExpandFolder(benchmark::State& state) {
+  Bench bench(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    bench.bigNode->Collapse(false);
+    bench.tree->FreeChildren(bench.bigNode);
+    state.ResumeTiming();
+    bench.bigNode->Expand(false);
+  }
+  state.counters["nodes"] = bench.bigNode->Count();
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ExpandFolder)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+void BM_DisplayModeChange(benchmark::State& state) {
+  Bench bench(static_cast<int>(state.range(0)));
+  bench.bigNode->Expand(false);
+  bool upper = false;
+  for (auto _ : state) {
+    upper = !upper;
+    bench.tree->SetDisplayMode(upper ? talvex::dmUppercase : talvex::dmAsis);
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_DisplayModeChange)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// A path 20 levels deep below a folder of many siblings: only the folders on the way are read.
+void BM_FindPathTwentyDeep(benchmark::State& state) {
+  Bench bench(static_cast<int>(state.range(0)));
+  std::string path = "C:\\Big";
+  FakeItem* level = bench.big;
+  for (int i = 0; i < 20; ++i) {
+    level = &bench.shell.Folder(*level, "Level" + std::to_string(i));
+    path += "\\Level" + std::to_string(i);
+  }
+  int reads = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    bench.tree->FreeChildren(bench.bigNode);
+    for (FakeItem* item = level; item != nullptr; item = item->parent)
+      item->enumerations = 0;
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(bench.tree->FindPath(path, false));
+    state.PauseTiming();
+    reads = 0;
+    for (FakeItem* item = level; item != nullptr; item = item->parent)
+      reads += item->enumerations;
+    state.ResumeTiming();
+  }
+  state.counters["folders_read"] = reads;
+}
+BENCHMARK(BM_FindPathTwentyDeep)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
