@@ -37,7 +37,7 @@ struct Bench {
     talvex::Platform& base = machine->platform();
     platform = std::make_unique<talvex::Platform>(talvex::Platform{
         base.registry, base.devices, base.newdev, files, base.folders, base.process, base.errors,
-        base.console, base.processes, base.windows, shell});
+        base.console, base.processes, base.windows, shell, base.session});
     tree = std::make_unique<talvex::TKvFolderTree>(application, *platform, &form);
     tree->SetActive(true);
     bigNode = tree->FindPath("C:\\Big", true);

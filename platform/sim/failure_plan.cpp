@@ -29,6 +29,12 @@ constexpr FailureOperation kOperations[] = {
     {"CreateDirectoryA", true, win::ERROR_ACCESS_DENIED},
     {"SetupInstallFileA", true, win::ERROR_ACCESS_DENIED},
     {"CreateProcessA", true, win::ERROR_ACCESS_DENIED},
+    // The session: the shutdown privilege and the restart. AdjustTokenPrivileges fails by default
+    // as Windows does for an account without the privilege: it succeeds and assigns nothing.
+    {"OpenProcessToken", false, win::ERROR_ACCESS_DENIED},
+    {"LookupPrivilegeValueA", true, win::ERROR_NO_SUCH_PRIVILEGE},
+    {"AdjustTokenPrivileges", false, win::ERROR_NOT_ALL_ASSIGNED},
+    {"ExitWindowsEx", false, win::ERROR_ACCESS_DENIED},
     // The shell namespace: HRESULT results (a Windows error code becomes HRESULT_FROM_WIN32).
     {"CoGetMalloc", false, static_cast<uint32_t>(win::E_OUTOFMEMORY)},
     {"SHGetDesktopFolder", false, static_cast<uint32_t>(win::E_FAIL)},
