@@ -137,23 +137,27 @@ void TForm2::NextClick(TObject*) {
 }
 
 void TForm2::InstallForVersion() {
+  if (RunEngineForVersion())
+    return;
+  Application().ShowMessage(WindowsVersion == VersionUnsupported ? kUnknownVersion
+                                                                 : kRefusedVersion);
+  EndProgram(1);
+}
+
+bool TForm2::RunEngineForVersion() {
   switch (WindowsVersion) {
-    case VersionUnsupported:
-      Application().ShowMessage(kUnknownVersion);
-      EndProgram(1);
     case Win2000:
     case WinXP:
       InstallWin2000XP();
-      break;
+      return true;
     case WinMe:
       InstallWinMe();
-      break;
+      return true;
     case Win98:
       InstallWin98();
-      break;
+      return true;
     default:
-      Application().ShowMessage(kRefusedVersion);
-      EndProgram(1);
+      return false;
   }
 }
 
@@ -203,20 +207,8 @@ void TForm2::Inspect() {
 
 void TForm2::RunUnattended() {
   Unattended = 1;
-  switch (WindowsVersion) {
-    case Win2000:
-    case WinXP:
-      InstallWin2000XP();
-      break;
-    case WinMe:
-      InstallWinMe();
-      break;
-    case Win98:
-      InstallWin98();
-      break;
-    default:
-      EndProgram(1);
-  }
+  if (!RunEngineForVersion())
+    EndProgram(1);
   // A search that ended in an error (the function may be there without its driver) or a file that
   // could not be copied leaves the failure result for the caller.
   if (!InstallationIncomplete())

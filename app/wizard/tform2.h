@@ -90,6 +90,8 @@ class TForm2 : public TForm, public SetupState, public SetupHost {
   void RunUnattended();
   // Runs the engine of the Windows version; ends the program on a version it does not support.
   void InstallForVersion();
+  // Runs the engine of the Windows version; false for a version without one.
+  bool RunEngineForVersion();
   std::string ResultFilePath() const { return ProgramFolder + "log.txt"; }
   void WriteResultFile(bool success);
 
