@@ -1,6 +1,8 @@
 #include "inspect/device_search.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "inspect/print_failure.h"
@@ -75,31 +77,30 @@ class HardwareIdReader {
     }
   }
 
-  // The entries of the list just read, within the size the platform reported.
-  std::vector<std::string> Entries(HardwareIdScope scope) const {
-    std::vector<std::string> entries;
+  // Calls visit with each entry of the list just read, within the size the platform reported,
+  // until visit answers true; true when it did. The entries are looked at where they lie.
+  template <typename Visit>
+  bool AnyEntry(HardwareIdScope scope, Visit visit) const {
     size_t end = std::min<size_t>(declared_, buffer_.size());
-    size_t offset = 0;
     const char* data = reinterpret_cast<const char*>(buffer_.data());
-    if (scope == HardwareIdScope::kFirstEntry) {
-      entries.push_back(EntryAt(data, 0, buffer_.size()));
-      return entries;
-    }
-    while (offset < end && data[offset] != '\0') {
-      std::string entry = EntryAt(data, offset, end);
+    if (scope == HardwareIdScope::kFirstEntry)
+      return visit(EntryAt(data, 0, buffer_.size()));
+    for (size_t offset = 0; offset < end && data[offset] != '\0';) {
+      std::string_view entry = EntryAt(data, offset, end);
       offset += entry.size() + 1;
-      entries.push_back(std::move(entry));
+      if (visit(entry))
+        return true;
     }
-    return entries;
+    return false;
   }
 
  private:
   // The text at offset, ending at its zero byte or at end, whichever comes first.
-  static std::string EntryAt(const char* data, size_t offset, size_t end) {
+  static std::string_view EntryAt(const char* data, size_t offset, size_t end) {
     const void* zero = std::memchr(data + offset, 0, end - offset);
     size_t length =
         zero ? static_cast<size_t>(static_cast<const char*>(zero) - (data + offset)) : end - offset;
-    return std::string(data + offset, length);
+    return std::string_view(data + offset, length);
   }
 
   Platform& platform_;
@@ -107,6 +108,14 @@ class HardwareIdReader {
   uint32_t declared_ = kFirstReadBytes;
   int retries_ = 0;
 };
+
+// Writes prefix, the entry and "]" as one line.
+void WriteLine(Platform& platform, std::string_view prefix, std::string_view entry) {
+  std::string line;
+  line.reserve(prefix.size() + entry.size() + 2);
+  line.append(prefix).append(entry).append("]\n");
+  platform.console.WriteStdout(line);
+}
 
 }  // namespace
 
@@ -144,14 +153,13 @@ bool SearchDevices(Platform& platform, const std::string& wantedId, HardwareIdSc
       searchFailed = true;  // this device was never compared
     if (outcome == ReadOutcome::kNoHardwareIds)
       continue;
-    for (const std::string& entry : reader.Entries(scope)) {
-      platform.console.WriteStdout("Compare device ID: [" + entry + "]\n");
-      if (EqualsIgnoreCase(entry, wantedId)) {
-        platform.console.WriteStdout("Found! [" + entry + "]\n");
-        found = true;
-        break;
-      }
-    }
+    found = reader.AnyEntry(scope, [&](std::string_view entry) {
+      WriteLine(platform, "Compare device ID: [", entry);
+      if (!EqualsIgnoreCase(entry, wantedId))
+        return false;
+      WriteLine(platform, "Found! [", entry);
+      return true;
+    });
   }
 
   if (platform.errors.GetLastError() != 0)
