@@ -1,7 +1,7 @@
 #include "inspect/device_search.h"
 
 #include <algorithm>
-#include <cstring>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -81,28 +81,11 @@ class HardwareIdReader {
   // until visit answers true; true when it did. The entries are looked at where they lie.
   template <typename Visit>
   bool AnyEntry(HardwareIdScope scope, Visit visit) const {
-    size_t end = std::min<size_t>(declared_, buffer_.size());
-    const char* data = reinterpret_cast<const char*>(buffer_.data());
-    if (scope == HardwareIdScope::kFirstEntry)
-      return visit(EntryAt(data, 0, buffer_.size()));
-    for (size_t offset = 0; offset < end && data[offset] != '\0';) {
-      std::string_view entry = EntryAt(data, offset, end);
-      offset += entry.size() + 1;
-      if (visit(entry))
-        return true;
-    }
-    return false;
+    size_t reported = std::min<size_t>(declared_, buffer_.size());
+    return AnyHardwareId(std::span<const uint8_t>(buffer_.data(), reported), scope, visit);
   }
 
  private:
-  // The text at offset, ending at its zero byte or at end, whichever comes first.
-  static std::string_view EntryAt(const char* data, size_t offset, size_t end) {
-    const void* zero = std::memchr(data + offset, 0, end - offset);
-    size_t length =
-        zero ? static_cast<size_t>(static_cast<const char*>(zero) - (data + offset)) : end - offset;
-    return std::string_view(data + offset, length);
-  }
-
   Platform& platform_;
   std::vector<uint8_t> buffer_;
   uint32_t declared_ = kFirstReadBytes;

@@ -3,14 +3,10 @@
 
 #include <string>
 
+#include "inspect/hardware_id_list.h"
 #include "platform/platform.h"
 
 namespace talvex {
-
-enum class HardwareIdScope {
-  kEveryEntry,  // any entry of a device's hardware-ID list may match
-  kFirstEntry,  // only the first entry is compared
-};
 
 // Enumerates all present devices of all classes and compares their hardware IDs with wantedId
 // (whole texts, ignoring letter case). Stops at the first match and removes that device when

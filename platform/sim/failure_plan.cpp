@@ -156,7 +156,7 @@ FailurePlan FailurePlan::FromIni(const IniFile& ini) {
 
 void FailurePlan::Add(const std::string& operation, const std::string& argument, int callNumber,
                       std::optional<uint32_t> error, bool fromCall) {
-  rules_.push_back({operation, argument, callNumber, fromCall, error, 0});
+  rules_.push_back({operation, argument, callNumber, fromCall, error, 0, 0});
 }
 
 std::optional<uint32_t> FailurePlan::Check(const std::string& operation,
@@ -178,8 +178,10 @@ std::optional<uint32_t> FailurePlan::Check(const std::string& operation,
       continue;  // every matching rule counts the call; the first that fires wins
     bool fires = rule.callNumber == 0 || rule.calls == rule.callNumber ||
                  (rule.fromCall && rule.calls > rule.callNumber);
-    if (fires)
+    if (fires) {
       result = rule.error.value_or(defaultError);
+      ++rule.fired;
+    }
   }
   if (result)
     ++fired_;

@@ -12,6 +12,7 @@
 // argument the operation does not take, a malformed value) makes the machine unusable.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -50,8 +51,10 @@ class FailurePlan {
   std::optional<uint32_t> Check(const std::string& operation, const std::string& argument,
                                 uint32_t defaultError);
 
-  // How many calls the rules made fail so far.
+  // How many calls the rules made fail so far: all of them, and the rule added as the index-th
+  // (counted from 0; 0 for an index past the last rule).
   int Fired() const { return fired_; }
+  int FiredBy(size_t index) const { return index < rules_.size() ? rules_[index].fired : 0; }
 
  private:
   struct Rule {
@@ -61,6 +64,7 @@ class FailurePlan {
     bool fromCall = false;
     std::optional<uint32_t> error;
     int calls = 0;
+    int fired = 0;  // calls this rule made fail
   };
   std::vector<Rule> rules_;
   int fired_ = 0;

@@ -20,9 +20,11 @@ IniFile IniFile::Parse(const std::string& text) {
     if (line.empty() || line[0] == ';')
       continue;
     if (line[0] == '[') {
-      if (line.back() != ']' || line.size() < 3)
+      // A name of blanks only is as nameless as "[]": no section could be looked up by it.
+      std::string name = line.back() == ']' ? TrimBlanks(line.substr(1, line.size() - 2)) : "";
+      if (name.empty())
         throw IniError("machine.ini line " + std::to_string(lineNumber) + ": bad section");
-      file.sections_.push_back({TrimBlanks(line.substr(1, line.size() - 2)), {}});
+      file.sections_.push_back({name, {}});
       continue;
     }
     size_t equals = line.find('=');

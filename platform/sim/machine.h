@@ -49,6 +49,8 @@ class SimMachine {
   SimClock& clock() { return clock_; }
   SimShell& shell() { return shell_; }
   SimSession& session() { return session_; }
+  // machine.ini's failure rules, with how often each has fired so far.
+  const FailurePlan& failures() const { return failures_; }
   // The [user] section of machine.ini: what the person at the machine does.
   const std::vector<IniEntry>& user_lines() const { return user_lines_; }
 

@@ -1,16 +1,27 @@
 // The device search's walk over hardware-ID lists: whatever bytes and sizes a device reports, the
 // search reads only what it was given and ends. The input is one device's property data; its first
 // byte picks whether the platform reports a size smaller than the data.
+//
+// The walk itself is also given the list in a heap block of exactly the reported size, so that a
+// read one byte past it is caught by AddressSanitizer, and its entries are checked against the
+// bytes: each is the text up to the next zero (or the end), and together they are a prefix of the
+// list.
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <span>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "inspect/device_search.h"
+#include "inspect/hardware_id_list.h"
 #include "platform/sim/machine.h"
 #include "platform/winconst.h"
 
@@ -70,6 +81,57 @@ sim::SimMachine& Machine() {
   return *machine;
 }
 
+// Stops the fuzzer with a message when a property does not hold.
+void Require(bool holds, const char* what) {
+  if (!holds) {
+    std::fprintf(stderr, "hardware-ID walk: %s\n", what);
+    std::abort();
+  }
+}
+
+void CheckWalk(const std::vector<uint8_t>& property, size_t reported) {
+  std::unique_ptr<uint8_t[]> exact(new uint8_t[reported]);
+  if (reported > 0)
+    std::memcpy(exact.get(), property.data(), reported);
+  std::span<const uint8_t> list(exact.get(), reported);
+
+  std::vector<std::string> every;
+  bool stopped = AnyHardwareId(list, HardwareIdScope::kEveryEntry, [&](std::string_view entry) {
+    every.emplace_back(entry);
+    return false;
+  });
+  Require(!stopped, "the walk answered true without a match");
+  size_t offset = 0;
+  for (const std::string& entry : every) {
+    Require(!entry.empty(), "an empty entry ends the list");
+    Require(entry.find('\0') == std::string::npos, "an entry holds a zero byte");
+    Require(offset + entry.size() <= reported, "an entry reaches past the reported size");
+    Require(std::memcmp(entry.data(), exact.get() + offset, entry.size()) == 0,
+            "an entry is not the list's bytes");
+    offset += entry.size();
+    Require(offset == reported || exact[offset] == 0, "an entry stops before its zero byte");
+    ++offset;
+  }
+  // The walk stopped at the end or at an empty entry.
+  Require(offset >= reported || exact[offset] == 0, "the walk stopped inside the list");
+  // A match ends the walk there.
+  if (every.size() >= 2) {
+    size_t visits = 0;
+    bool matched = AnyHardwareId(list, HardwareIdScope::kEveryEntry,
+                                 [&](std::string_view) { return ++visits == 2; });
+    Require(matched && visits == 2, "the walk went on after a match");
+  }
+
+  std::vector<std::string> first;
+  AnyHardwareId(list, HardwareIdScope::kFirstEntry, [&](std::string_view entry) {
+    first.emplace_back(entry);
+    return false;
+  });
+  Require(first.size() == 1, "the first-entry walk gives one text");
+  Require(every.empty() ? first[0].empty() : first[0] == every[0],
+          "the first entry differs between the walks");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -87,5 +149,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     base.processes, base.windows, base.shell,  base.session};
   SearchDevices(platform, "*KVE0515", HardwareIdScope::kEveryEntry, false);
   SearchDevices(platform, "*KVE0515", HardwareIdScope::kFirstEntry, false);
+  CheckWalk(property, std::min<size_t>(reported, property.size()));
   return 0;
 }

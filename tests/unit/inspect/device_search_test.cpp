@@ -170,6 +170,19 @@ TEST_F(DeviceSearchTest, WalkNeverReadsPastTheReportedSize) {
   EXPECT_NE(Out().find("Compare device ID: [BB]\n"), std::string::npos);
 }
 
+TEST_F(DeviceSearchTest, FirstEntryEndsAtTheReportedSizeToo) {
+  // The second list is "XBC" without any zero byte; the buffer still holds "ABCDEF" from the
+  // first. Read as one text up to a zero it would be the stale "XBCDEF".
+  std::string devices =
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\Root\\A\\0]\r\n"
+      "\"HardwareID\"=hex(7):41,42,43,44,45,46,00,00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\Root\\B\\0]\r\n"
+      "\"HardwareID\"=hex(7):58,42,43\r\n\r\n";
+  EXPECT_FALSE(Search(devices, "XBCDEF", HardwareIdScope::kFirstEntry, true));
+  EXPECT_NE(Out().find("Compare device ID: [XBC]\n"), std::string::npos);
+  EXPECT_EQ(recorder_->removals, 0);
+}
+
 TEST_F(DeviceSearchTest, OnlyTheFirstOfTwoMatchingDevicesIsFoundAndRemoved) {
   std::string devices =
       DeviceKey("USBSTOR\\Disk\\1", {"GenDisk"}) + DeviceKey("USBSTOR\\Disk\\2", {"GenDisk"});

@@ -60,6 +60,10 @@ TEST(FailureRulesTest, OverlappingRulesEachCountTheirOwnCalls) {
   EXPECT_EQ(plan.Check("RegSetValueExA", "Label", 5), 5u);
   EXPECT_FALSE(plan.Check("RegSetValueExA", "Label", 5));
   EXPECT_EQ(plan.Fired(), 2);
+  // Each rule knows the failures it made itself.
+  EXPECT_EQ(plan.FiredBy(0), 1);
+  EXPECT_EQ(plan.FiredBy(1), 1);
+  EXPECT_EQ(plan.FiredBy(2), 0);
 }
 
 TEST(FailureRulesTest, EveryOperationHasOneRowAndANameOfItsOwn) {

@@ -25,6 +25,9 @@ TEST(IniFileTest, SectionsKeysAndWholeLineComments) {
   EXPECT_THROW(IniFile::Parse("key = value\n"), IniError);
   EXPECT_THROW(IniFile::Parse("[machine]\nno equals sign\n"), IniError);
   EXPECT_THROW(IniFile::Parse("[machine\n"), IniError);
+  // A section whose name is only blanks could never be found, and "[]" is refused too.
+  EXPECT_THROW(IniFile::Parse("[ ]\nkey = value\n"), IniError);
+  EXPECT_THROW(IniFile::Parse("[]\n"), IniError);
 }
 
 TEST(FailurePlanTest, AlwaysOrTheNthMatchingCallWithItsCode) {
