@@ -224,7 +224,7 @@ class FaultMatrix {
         Judge({always}, Run({always}, Arguments()));
       }
       if (firedOnce)
-        ++operations_;
+        operations_.push_back(name);
     }
   }
 
@@ -249,7 +249,8 @@ class FaultMatrix {
   }
 
   int runs() const { return runs_; }
-  int operations() const { return operations_; }
+  // The operations that the machine's runs call (and so could be made to fail).
+  const std::vector<std::string>& operations() const { return operations_; }
   const std::vector<std::string>& bad() const { return bad_; }
 
  private:
@@ -355,7 +356,7 @@ class FaultMatrix {
   std::vector<Rule> fired_;
   std::vector<std::string> bad_;
   int runs_ = 0;
-  int operations_ = 0;
+  std::vector<std::string> operations_;
   HangWatch watch_;
 };
 
@@ -371,10 +372,13 @@ TEST_P(FaultMatrixTest, EveryFailureEndsSafely) {
   matrix.RunClean();
   matrix.RunSingleRules();
   matrix.RunPairs();
-  std::printf("fault matrix %s: %d runs, %d operations that fired, %zu bad outcomes\n",
-              GetParam().name, matrix.runs(), matrix.operations(), matrix.bad().size());
+  std::string operations;
+  for (const std::string& name : matrix.operations())
+    operations += " " + name;
+  std::printf("fault matrix %s: %d runs, %zu bad outcomes; operations that fired:%s\n",
+              GetParam().name, matrix.runs(), matrix.bad().size(), operations.c_str());
   // Every machine's run makes failable calls: a matrix that fires nothing tests nothing.
-  EXPECT_GE(matrix.operations(), 3);
+  EXPECT_GE(matrix.operations().size(), 3u);
   for (size_t i = 0; i < matrix.bad().size() && i < 25; ++i)
     ADD_FAILURE() << matrix.bad()[i];
 }
