@@ -82,10 +82,15 @@ struct Rule {
   }
   // Whether a failure of this rule means a driver update, a file copy or a device search failed.
   // The enumeration's own code is the end of the list, and the property read's is a device
-  // without hardware IDs: both are ordinary answers, only another code is a failed search.
-  bool HitsInstallation() const {
+  // without hardware IDs: both are ordinary answers, only another code is a failed search. An
+  // unattended run loads no library but newdev.dll, so there a failed load, entry point or system
+  // folder means the driver update could not be made.
+  bool HitsInstallation(bool unattended) const {
     if (operation == "UpdateDriverForPlugAndPlayDevicesA" || operation == "SetupInstallFileA" ||
         operation == "SetupDiGetClassDevsA")
+      return true;
+    if (unattended && (operation == "LoadLibraryA" || operation == "GetProcAddress" ||
+                       operation == "GetSystemDirectoryA"))
       return true;
     return !error.empty() && (operation == "SetupDiEnumDeviceInfo" ||
                               operation == "SetupDiGetDeviceRegistryPropertyA");
@@ -321,7 +326,7 @@ class FaultMatrix {
   void Judge(const std::vector<Rule>& rules, const Outcome& outcome) {
     bool hit = false;
     for (size_t i = 0; i < rules.size(); ++i)
-      hit = hit || (outcome.fired[i] > 0 && rules[i].HitsInstallation());
+      hit = hit || (outcome.fired[i] > 0 && rules[i].HitsInstallation(machine_.unattended));
     std::string why;
     // Exit code 0 is the end of a run that Windows restarted, or of one that an exception reached
     // the entry of (the exception box): either way the last line on standard error says so.
