@@ -2,6 +2,11 @@
 // arguments in order, then runs until the window is closed. With --screenshot-and-exit it writes
 // "<program>.ready" beside itself once the tree is drawn, and ends when the test bed has deleted
 // that file again (after taking its picture), or after a minute.
+//
+// --announce-mkdir <path> (for the test bed, after the other arguments): creates the folder and
+// announces it with SHChangeNotify from this process, as Wine delivers shell notifications only
+// within the process that sends them; then prints "announced <path>: <node's path or nil>" (the
+// node found without reading the parent folder again) and the tree, and selects the folder.
 #include <cstdio>
 #include <exception>
 #include <sstream>
@@ -14,7 +19,16 @@
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_support.h"
 
+// shell32's notification entry, declared here: <shlobj.h> clashes with the platform's own shell
+// declarations.
+extern "C" __declspec(dllimport) void WINAPI
+    SHChangeNotify(LONG event, UINT flags, LPCVOID item1, LPCVOID item2);
+
 namespace {
+
+// SHChangeNotify's event "a folder was created" and its flag "the items are ANSI paths".
+constexpr LONG kFolderCreated = 0x00000008;
+constexpr UINT kItemsArePaths = 0x0001;
 
 std::string ReadyMarker() {
   char path[MAX_PATH] = {};
@@ -41,12 +55,50 @@ void WaitForScreenshot(talvex::TApplication& application) {
   }
 }
 
+// Takes every "--announce-mkdir <path>" out of the arguments.
+std::vector<std::string> TakeAnnouncements(std::vector<std::string>& arguments) {
+  std::vector<std::string> paths;
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--announce-mkdir" && i + 1 < arguments.size()) {
+      paths.push_back(arguments[++i]);
+    } else {
+      rest.push_back(arguments[i]);
+    }
+  }
+  arguments = rest;
+  return paths;
+}
+
+// Lets the notification reach the tree's utility window and the tree update itself.
+void Settle(talvex::TApplication& application) {
+  for (int i = 0; i < 5; ++i) {
+    application.ProcessMessages();
+    ::Sleep(100);
+  }
+}
+
+void Announce(talvex::TApplication& application, talvex::TKvFolderTree& tree,
+              const std::string& path) {
+  ::CreateDirectoryA(path.c_str(), nullptr);
+  ::SHChangeNotify(kFolderCreated, kItemsArePaths, path.c_str(), nullptr);
+  Settle(application);
+  talvex::TTreeNode* node = tree.FindPath(path, true);
+  std::printf("announced %s: %s\n", path.c_str(),
+              node == nullptr ? "nil" : tree.GetPath(node).c_str());
+  tree.SetDirectory(path);
+  Settle(application);
+  std::fputs(talvex::TreeText(tree).c_str(), stdout);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::vector<std::string> arguments;
   for (int i = 1; i < __argc; ++i)
     arguments.emplace_back(__argv[i]);
+  const std::vector<std::string> announcements = TakeAnnouncements(arguments);
   talvex::HostCommandLine commandLine;
   try {
     commandLine = talvex::ParseHostCommandLine(arguments);
@@ -67,6 +119,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Lookups print where a console or a redirection takes them.
     std::fputs(found.str().c_str(), stdout);
     std::fflush(stdout);
+    if (!announcements.empty()) {
+      form->Show();
+      Settle(application);
+      for (const std::string& path : announcements)
+        Announce(application, *form->KvFolderTree, path);
+    }
     if (commandLine.screenshotAndExit) {
       form->Show();
       WaitForScreenshot(application);

@@ -10,9 +10,10 @@ packages=(cmake ninja-build g++ make python3 clang-format libgtest-dev libgmock-
 if [ "$what" = all ]; then
   # x11-apps: xwd, the Wine test bed's screenshots; libjpeg-turbo-progs: cjpeg, for
   # scripts/make-artwork.py. wine64 and the 64-bit compilers run the Wine test bed where 32-bit
-  # programs cannot run.
+  # programs cannot run. fonts-wine: Wine's own fonts (Marlett draws the title-bar buttons, MS
+  # Sans Serif and Tahoma stand in for the designs' faces), only recommended by wine.
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 nasm dpkg-dev wine wine32:i386 wine64 xvfb
-             xauth x11-apps libjpeg-turbo-progs)
+             xauth x11-apps libjpeg-turbo-progs fonts-wine)
 fi
 
 missing=()

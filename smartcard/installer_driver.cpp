@@ -8,8 +8,10 @@ namespace talvex {
 namespace {
 
 // Between two polling passes the thread sleeps until the installer ends or a message arrives,
-// at most this long, so that a long wait costs next to no processor time.
-constexpr uint32_t kPassWaitMs = 10;
+// at most this long, so that a long wait costs next to no processor time (a pass looks at every
+// top-level window, which takes about a millisecond under Wine). An installer's window is still
+// answered within a quarter of a second of its appearance.
+constexpr uint32_t kPassWaitMs = 250;
 
 }  // namespace
 

@@ -193,8 +193,10 @@ WindowHandle Win32UiBackend::FormHandle(TForm& form) {
 }
 
 WindowHandle Win32UiBackend::WindowOf(const TControl& control) {
-  auto* peer = dynamic_cast<WindowPeer*>(control.Peer());
-  return peer != nullptr ? reinterpret_cast<WindowHandle>(peer->Window()) : 0;
+  if (auto* peer = dynamic_cast<WindowPeer*>(control.Peer()))
+    return reinterpret_cast<WindowHandle>(peer->Window());
+  // Controls with a peer of their own kind (the tree view) name their window themselves.
+  return control.Peer() != nullptr ? control.Peer()->Handle() : 0;
 }
 
 }  // namespace talvex::win32

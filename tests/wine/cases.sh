@@ -254,6 +254,8 @@ run_case() {
     me-components) case_me_components ;;
     98-copy) case_98_copy ;;
     xp-wizard | xp-cancel | me-wizard) run_wizard_case "$1" ;;
+    foldertree) case_foldertree ;;
+    source-prompt) case_source_prompt ;;
     *) echo "unknown case $1"; failed=$((failed + 1)) ;;
   esac
 }

@@ -28,6 +28,8 @@ started=$(date +%s)
 . "$here/cases.sh"
 # shellcheck source=wizard_cases.sh
 . "$here/wizard_cases.sh"
+# shellcheck source=shell_cases.sh
+. "$here/shell_cases.sh"
 
 summary() {
   if [ -d "$shots" ] && ls "$shots"/*.png >/dev/null 2>&1; then
@@ -78,7 +80,9 @@ wine_use_arch_of "$setup_exe"
 if [ "$WINEARCH" = win64 ]; then export CXX_WIN32=${CXX_WIN64:-x86_64-w64-mingw32-g++-posix}; fi
 
 mkdir -p "$work"
-# One copy for the whole run, so that a rebuild meanwhile cannot mix two programs.
+# One copy for the whole run, so that a rebuild meanwhile cannot mix two programs. The build's
+# other programs (FolderTree.exe, the test programs) are taken from beside the original.
+setup_source=$setup_exe
 cp "$setup_exe" "$work/Setup.exe"
 setup_exe=$work/Setup.exe
 "$here/build-helpers.sh" "$work/bin" || abort "the helper programs did not build"
@@ -116,6 +120,11 @@ cp "$here/fixture.reg" "$WINEPREFIX/drive_c/fixture.reg"
 wine_run 60 fixture regedit /s 'C:\fixture.reg'
 [ "$wine_rc" -eq 0 ] || abort "could not import fixture.reg"
 rm "$WINEPREFIX/drive_c/fixture.reg"
+# Wine's own fonts (fonts-wine) in the prefix's Fonts folder, where this Wine finds them: Marlett
+# draws the title-bar buttons, which otherwise show as letters on the screenshots.
+if [ -d /usr/share/wine/fonts ]; then
+  cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi
 stop_wineserver
 echo "prefix booted in $(($(date +%s) - started)) s"
 

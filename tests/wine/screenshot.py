@@ -15,6 +15,9 @@ import subprocess
 import sys
 import zlib
 
+# The widest window frame that may lie outside the screen (a maximised sizeable window's).
+FRAME = 8
+
 
 def read_xwd(data):
     """(width, height, rows of RGB bytes) of an xwd ZPixmap of 24 or 32 bits per pixel."""
@@ -84,10 +87,15 @@ def brightness_stats(rows, left, top, width, height):
 
 def check(rows, width, height, left, top, w, h, label):
     """True when the rectangle shows a painted window."""
-    if w < 40 or h < 20 or left < 0 or top < 0 or left + w > width or top + h > height:
+    # A maximised window's frame lies just beyond the screen's edges, as Windows places it; more
+    # than a frame's width outside means the window is (partly) off the screen.
+    if (w < 40 or h < 20 or left < -FRAME or top < -FRAME or left + w > width + FRAME or
+            top + h > height + FRAME):
         print(f"{label}: window {w}x{h} at {left},{top} does not lie on the {width}x{height} screen")
         return False
-    mean, spread = brightness_stats(rows, left, top, w, h)
+    right, bottom = min(left + w, width), min(top + h, height)
+    left, top = max(left, 0), max(top, 0)
+    mean, spread = brightness_stats(rows, left, top, right - left, bottom - top)
     print(f"{label}: mean {mean:.0f}, spread {spread:.1f}")
     if spread < 6:
         print(f"{label}: the window shows one flat colour (blank or unpainted)")

@@ -17,8 +17,14 @@
 //                                 window|<text>|<left>,<top>,<width>x<height>|client <w>x<h>
 //                                 <class>|<text>|visible|enabled|checked
 //                               texts read with WM_GETTEXT; CR, LF and \ written as \r, \n, \\.
+//   rect TITLE                  only the window line of "show", without asking the program
+//                               (which may be pausing) anything
 //   style TITLE                 the window's style and extended style, and whether it is a
 //                               child window: "style=0x... exstyle=0x... child=0|1 topmost=0|1"
+//
+// Several commands may run in one go, separated by "+" (e.g. "appear T + style T + show T"), for
+// a window that stays only briefly: starting one Wine program per command takes too long. They
+// run in order and stop at the first that fails.
 //
 // Exit code: 0 done, 1 no such window (in time) or control, 2 bad usage.
 #include <cstdio>
@@ -60,6 +66,14 @@ std::string TextOf(HWND window) {
   return std::string(text.data(), copied);
 }
 
+// A window's title as Windows keeps it, read without a message: the program may be pausing, as
+// it does while its notice is shown.
+std::string TitleOf(HWND window) {
+  char title[256] = {};
+  GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+
 std::string ClassOf(HWND window) {
   char name[64] = {};
   GetClassNameA(window, name, sizeof name);
@@ -76,7 +90,7 @@ BOOL CALLBACK MatchChildForm(HWND window, LPARAM address);
 // A visible window with the title: top-level, or a form inside another window.
 bool Matches(HWND window, const std::string& title) {
   return IsWindowVisible(window) && GetPropA(window, "TalvexFakeInstaller") == nullptr &&
-         TextOf(window) == title;
+         TitleOf(window) == title;
 }
 
 BOOL CALLBACK MatchTopLevel(HWND window, LPARAM address) {
@@ -164,14 +178,19 @@ HWND Need(const std::string& title) {
   return window;
 }
 
-int Show(HWND window) {
+// The window line of "show", read without a message to the program.
+void PrintWindowLine(HWND window) {
   RECT bounds{};
   RECT client{};
   GetWindowRect(window, &bounds);
   GetClientRect(window, &client);
-  std::printf("window|%s|%ld,%ld,%ldx%ld|client %ldx%ld\n", Escaped(TextOf(window)).c_str(),
+  std::printf("window|%s|%ld,%ld,%ldx%ld|client %ldx%ld\n", Escaped(TitleOf(window)).c_str(),
               bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
               client.right, client.bottom);
+}
+
+int Show(HWND window) {
+  PrintWindowLine(window);
   for (HWND control : ControlsOf(window)) {
     const std::string name = ClassOf(control);
     const LRESULT check = lstrcmpiA(name.c_str(), "Button") == 0
@@ -197,17 +216,16 @@ int Click(HWND window, const std::string& text) {
   return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 3) {
+// One command with its arguments (argv[0] is the command).
+int Run(const std::vector<std::string>& args) {
+  if (args.size() < 2) {
     std::fprintf(stderr, "usage: uidriver wait|gone|click|close|show|style TITLE [ARG]\n");
     return 2;
   }
-  const std::string command = argv[1];
-  const std::string title = argv[2];
+  const std::string& command = args[0];
+  const std::string& title = args[1];
   const DWORD timeout_ms =
-      argc > 3 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 30000;
+      args.size() > 2 ? static_cast<DWORD>(std::strtoul(args[2].c_str(), nullptr, 10)) : 30000;
 
   if (command == "wait") {
     HWND window = nullptr;
@@ -226,8 +244,10 @@ int main(int argc, char** argv) {
     Sleep(300);
     return 0;
   }
-  if (command == "button" && argc > 3) {
-    const DWORD limit = argc > 4 ? static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)) : 60000;
+  if (command == "button" && args.size() > 2) {
+    const std::string& text = args[2];
+    const DWORD limit =
+        args.size() > 3 ? static_cast<DWORD>(std::strtoul(args[3].c_str(), nullptr, 10)) : 60000;
     HWND found = nullptr;
     const bool shown = WaitFor(limit, [&] {
       HWND window = FindTitled(title);
@@ -235,7 +255,7 @@ int main(int argc, char** argv) {
         return false;
       for (HWND control : ControlsOf(window)) {
         if (IsWindowVisible(control) && lstrcmpiA(ClassOf(control).c_str(), "Button") == 0 &&
-            TextOf(control) == argv[3]) {
+            TextOf(control) == text) {
           found = window;
           return true;
         }
@@ -243,7 +263,7 @@ int main(int argc, char** argv) {
       return false;
     });
     if (!shown) {
-      std::fprintf(stderr, "uidriver: no button \"%s\" in \"%s\" within %lu ms\n", argv[3],
+      std::fprintf(stderr, "uidriver: no button \"%s\" in \"%s\" within %lu ms\n", text.c_str(),
                    title.c_str(), limit);
       return 1;
     }
@@ -261,14 +281,18 @@ int main(int argc, char** argv) {
   HWND window = Need(title);
   if (window == nullptr)
     return 1;
-  if (command == "click" && argc > 3)
-    return Click(window, argv[3]);
+  if (command == "click" && args.size() > 2)
+    return Click(window, args[2]);
   if (command == "close") {
     PostMessageA(window, WM_CLOSE, 0, 0);
     return 0;
   }
   if (command == "show")
     return Show(window);
+  if (command == "rect") {
+    PrintWindowLine(window);
+    return 0;
+  }
   if (command == "style") {
     const LONG style = GetWindowLongA(window, GWL_STYLE);
     const LONG exstyle = GetWindowLongA(window, GWL_EXSTYLE);
@@ -279,4 +303,22 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr, "uidriver: unknown command %s\n", command.c_str());
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i <= argc; ++i) {
+    if (i < argc && std::string(argv[i]) != "+") {
+      args.emplace_back(argv[i]);
+      continue;
+    }
+    const int status = Run(args);
+    std::fflush(stdout);
+    if (status != 0)
+      return status;
+    args.clear();
+  }
+  return 0;
 }
