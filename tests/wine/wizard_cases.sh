@@ -74,9 +74,11 @@ expect_line() {
   grep -qxF -- "$1" "$ui_out" || fail "no control \"$1\" in $(basename "$ui_out")"
 }
 
-# window_rect FILE: "LEFT TOP WIDTH HEIGHT" of the window line of a "show" output.
+# window_rect FILE [TITLE]: "LEFT TOP WIDTH HEIGHT" of the first window line of a "show" or "rect"
+# output, or of the one of the window with TITLE.
 window_rect() {
-  sed -n '1s/^window|.*|\([-0-9]*\),\([-0-9]*\),\([0-9]*\)x\([0-9]*\)|client .*$/\1 \2 \3 \4/p' "$1"
+  grep -F "window|${2:-}" "$1" | head -n 1 |
+    sed -n 's/^window|.*|\([-0-9]*\),\([-0-9]*\),\([0-9]*\)x\([0-9]*\)|client .*$/\1 \2 \3 \4/p'
 }
 
 # shot NAME TITLE...: a screenshot of the whole screen as $shots/<case>-NN-NAME.png, each titled
@@ -84,10 +86,16 @@ window_rect() {
 shot() {
   shot_name=$1
   shift
+  # Every window's rectangle from one helper run.
+  commands=()
+  for title in "$@"; do
+    [ ${#commands[@]} -eq 0 ] || commands+=(+)
+    commands+=(rect "$title")
+  done
+  ui "rect-$shot_name" "${commands[@]}" || return 1
   rects=()
   for title in "$@"; do
-    ui "rect-$shot_name" show "$title" || return 1
-    read -r left top width height <<<"$(window_rect "$ui_out")"
+    read -r left top width height <<<"$(window_rect "$ui_out" "$title|")"
     rects+=("${left:--1}" "${top:--1}" "${width:-0}" "${height:-0}" "$title")
   done
   take_shot "$shot_name" "${rects[@]}"
@@ -155,19 +163,17 @@ measure_cpu() {
 
 # The Welcome page as the wizard shows it inside the maximised backdrop.
 check_welcome() {
-  ui welcome show "$wizard_title" || return 1
+  ui welcome show "$wizard_title" + style "$wizard_title" + rect "$backdrop_title" || return 1
   expect_line 'Edit|Welcome!|visible|enabled|unchecked'
   expect_line "Edit|$welcome_memo2|visible|enabled|unchecked"
   expect_line 'Button|< Back|visible|disabled|unchecked'
   expect_line 'Button|Next >|visible|enabled|unchecked'
   expect_line 'Button|Setup Drivers|hidden|enabled|unchecked'
-  ui wizard-style style "$wizard_title" || return 1
   grep -q 'child=1' "$ui_out" || fail "the wizard is not a child window of the backdrop: $(cat "$ui_out")"
-  ui backdrop show "$backdrop_title" || return 1
   # Maximised on the 1024 x 768 screen of the suite's display.
-  read -r left top width height <<<"$(window_rect "$ui_out")"
-  [ "$width" -ge 1024 ] && [ "$height" -ge 768 ] ||
-    fail "the backdrop is not maximised: $(head -n 1 "$ui_out")"
+  read -r left top width height <<<"$(window_rect "$ui_out" "$backdrop_title|")"
+  [ "${width:-0}" -ge 1024 ] && [ "${height:-0}" -ge 768 ] ||
+    fail "the backdrop is not maximised: $(grep -F "window|$backdrop_title|" "$ui_out")"
 }
 
 # Windows XP with the three functions: Welcome, the driver choice (SD unticked), the installation,
@@ -192,23 +198,20 @@ xp_wizard_steps() {
   measure_cpu "on the Welcome page" "$cpu_seconds"
 
   ui next click "$wizard_title" 'Next >' || return 0
-  ui wait-choice button "$wizard_title" '< Back' || return 0
-  ui choice show "$wizard_title" || return 0
+  ui choice button "$wizard_title" '< Back' + show "$wizard_title" || return 0
   expect_line 'Edit|Start to Setup!|visible|enabled|unchecked'
   expect_line "Edit|$choice_memo3|visible|enabled|unchecked"
   expect_line 'Button|< Back|visible|enabled|unchecked'
   expect_line 'Button|Memory Stick Driver|visible|enabled|checked'
   expect_line 'Button|SD Memory Card Driver|visible|enabled|checked'
   expect_line 'Button|Smart Card Driver|visible|enabled|checked'
-  ui untick-sd click "$wizard_title" 'SD Memory Card Driver' || return 0
-  ui wait-untick wait "$wizard_title" || return 0
-  ui choice-sd show "$wizard_title" || return 0
+  ui untick-sd click "$wizard_title" 'SD Memory Card Driver' + wait "$wizard_title" + \
+    show "$wizard_title" || return 0
   expect_line 'Button|SD Memory Card Driver|visible|enabled|unchecked'
   shot choice "$wizard_title" || return 0
 
   ui install click "$wizard_title" 'Next >' || return 0
-  ui wait-finish button "$wizard_title" Finish 90000 || return 0
-  ui finished show "$wizard_title" || return 0
+  ui finished button "$wizard_title" Finish 90000 + show "$wizard_title" || return 0
   expect_line 'Edit|Setup complete!|visible|enabled|unchecked'
   expect_line "Edit|$finished_memo2|visible|enabled|unchecked"
   expect_line 'Button|< Back|visible|disabled|unchecked'
@@ -219,12 +222,10 @@ xp_wizard_steps() {
   expect_no_driver "$sd"
 
   ui finish click "$wizard_title" Finish || return 0
-  ui wait-prompt wait Install || return 0
-  ui prompt show Install || return 0
+  ui prompt wait Install + show Install + style Install || return 0
   expect_line "Edit|$reboot_memo|visible|enabled|unchecked"
   expect_line 'Button|Reboot|visible|enabled|unchecked'
   expect_line 'Button|Cancel|visible|enabled|unchecked'
-  ui prompt-style style Install || return 0
   grep -q 'topmost=1' "$ui_out" || fail "the reboot prompt is not always on top: $(cat "$ui_out")"
   ui wizard-gone gone "$wizard_title" 5000 || return 0
   shot reboot Install || return 0
@@ -251,8 +252,7 @@ case_xp_cancel() {
 xp_cancel_steps() {
   ui wait-welcome wait "$wizard_title" 60000 || return 0
   ui next click "$wizard_title" 'Next >' || return 0
-  ui wait-choice button "$wizard_title" '< Back' || return 0
-  ui choice show "$wizard_title" || return 0
+  ui choice button "$wizard_title" '< Back' + show "$wizard_title" || return 0
   expect_line 'Button|Memory Stick Driver|visible|enabled|checked'
   expect_line 'Button|SD Memory Card Driver|visible|disabled|unchecked'
   expect_line 'Button|Smart Card Driver|visible|disabled|unchecked'
@@ -286,8 +286,7 @@ case_me_wizard() {
 me_wizard_steps() {
   ui wait-welcome wait "$wizard_title" 60000 || return 0
   ui next click "$wizard_title" 'Next >' || return 0
-  ui wait-choice button "$wizard_title" '< Back' || return 0
-  ui install click "$wizard_title" 'Next >' || return 0
+  ui install button "$wizard_title" '< Back' + click "$wizard_title" 'Next >' || return 0
 
   # The notice, for the 3 s before the library's installer starts: shown on top, with its own
   # extended style, painted although the program pauses.
@@ -303,8 +302,7 @@ me_wizard_steps() {
   # final window.
   measure_cpu "waiting on a component installer" "$cpu_seconds"
 
-  ui wait-warning wait 'Warning!!!' 60000 || return 0
-  ui warning show 'Warning!!!' || return 0
+  ui warning wait 'Warning!!!' 60000 + show 'Warning!!!' || return 0
   expect_line "Edit|$scbase_warning\\r\\n|visible|enabled|unchecked"
   expect_line 'Static|http://www.korvane.com.tw/download/scbase.exe|visible|enabled|unchecked'
   expect_line 'Static|http://www.korvane.com.tw/download/Smclib.exe|hidden|enabled|unchecked'
@@ -326,8 +324,7 @@ me_wizard_steps() {
   expect_driver "$ms" "$ms_desc (Windows Me)"
   expect_no_driver "$sc"
   ui finish click "$wizard_title" Finish || return 0
-  ui wait-prompt wait Install || return 0
-  ui cancel click Install Cancel || return 0
+  ui cancel wait Install + click Install Cancel || return 0
   finish_setup 1
   expect_log failure
 }
