@@ -1,5 +1,6 @@
 #include "platform/sim/sim_processes.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 
@@ -155,7 +156,14 @@ void SimProcesses::WaitForProcessOrMessage(KernelHandle process, uint32_t millis
   Instance* instance = InstanceOf(process);
   if (instance != nullptr && !instance->running)
     return;  // already signalled
-  clock_.Advance(milliseconds);
+  // The wait ends when the process does, as Windows signals its handle at once.
+  uint64_t wait = milliseconds;
+  if (instance != nullptr && instance->script != nullptr && instance->script->endsAt) {
+    const uint64_t endTime = instance->start + *instance->script->endsAt;
+    if (endTime > clock_.Now())
+      wait = std::min(wait, endTime - clock_.Now());
+  }
+  clock_.Advance(wait);
 }
 
 int SimProcesses::Running() const {
