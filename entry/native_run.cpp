@@ -53,9 +53,11 @@ int RunNativeProgram(const std::filesystem::path& machineFolder,
   std::unique_ptr<sim::SimMachine> machine;
   std::vector<std::unique_ptr<UserAction>> script;
   try {
-    machine = sim::SimMachine::Load(machineFolder, out);
+    // The journal is created last, so that a machine refused for any other reason stays as it was.
+    machine = sim::SimMachine::Load(machineFolder, out, /*startJournal=*/false);
     script = ReadUserScript(UserLines(*machine), UserActions(*machine),
                             DesignCatalog::FromEmbeddedDesigns());
+    machine->StartJournal();
   } catch (const sim::MachineError& error) {
     err << "talvex-setup: the machine at " << machineFolder.string()
         << " cannot be used: " << error.what() << "\n";
@@ -92,6 +94,11 @@ int RunNativeProgram(const std::filesystem::path& machineFolder,
   if (!machine->Flush()) {
     err << "talvex-setup: the registry of the machine at " << machineFolder.string()
         << " cannot be written to registry.reg\n";
+    return 2;
+  }
+  if (!machine->journal().Flush()) {
+    err << "talvex-setup: the journal of the machine at " << machineFolder.string()
+        << " cannot be written\n";
     return 2;
   }
   if (keep != nullptr)

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/ascii_text.h"
+
 namespace talvex::sim {
 
 namespace fs = std::filesystem;
@@ -55,7 +57,8 @@ uint64_t TimeLimit(const IniFile& ini) {
 
 }  // namespace
 
-std::unique_ptr<SimMachine> SimMachine::Load(const fs::path& folder, std::ostream& out) {
+std::unique_ptr<SimMachine> SimMachine::Load(const fs::path& folder, std::ostream& out,
+                                             bool startJournal) {
   std::error_code error;
   if (!fs::is_directory(folder, error))
     throw MachineError("no machine folder at " + folder.string());
@@ -74,34 +77,53 @@ std::unique_ptr<SimMachine> SimMachine::Load(const fs::path& folder, std::ostrea
   } catch (const RegFileError& e) {
     throw MachineError(std::string("registry.reg ") + e.what());
   }
+  std::unique_ptr<SimMachine> machine;
   try {
-    return std::make_unique<SimMachine>(folder, ini, std::move(store), out);
+    machine = std::make_unique<SimMachine>(folder, ini, std::move(store), out);
   } catch (const IniError& e) {
     throw MachineError(e.what());
   }
+  if (startJournal)
+    machine->StartJournal();
+  return machine;
+}
+
+void SimMachine::StartJournal() {
+  if (!journal_file_ || journal_.on())
+    return;
+  if (TrimBlanks(*journal_file_).empty())
+    throw MachineError("machine.ini: 'journal' names no file");
+  fs::path file(*journal_file_);
+  if (file.is_relative())
+    file = folder_ / file;
+  if (!journal_.Open(file))
+    throw MachineError("the journal " + file.string() + " cannot be written");
 }
 
 SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore store,
                        std::ostream& out)
     : folder_(folder),
+      journal_file_(ini.Value("machine", "journal")),
       failures_(FailurePlan::FromIni(ini)),
       store_(std::move(store)),
+      journal_(errors_),
       paths_(folder, ProgramFolder(ini)),
-      registry_(store_, folder / "registry.reg", failures_),
-      devices_(store_, errors_, failures_),
-      newdev_(store_, paths_, errors_, failures_, folders_),
-      files_(paths_, errors_, failures_),
-      folders_(WindowsFolder(ini), SystemFolder(ini), errors_, failures_),
-      process_(ini.Value("machine", "program").value_or(""), out),
-      console_(out),
+      registry_(store_, folder / "registry.reg", failures_, journal_),
+      devices_(store_, errors_, failures_, journal_),
+      newdev_(store_, paths_, errors_, failures_, folders_, journal_),
+      files_(paths_, errors_, failures_, journal_),
+      folders_(WindowsFolder(ini), SystemFolder(ini), errors_, failures_, journal_),
+      process_(ini.Value("machine", "program").value_or(""), out, journal_),
+      console_(out, journal_),
       clock_(TimeLimit(ini)),
-      windows_(errors_),
+      windows_(errors_, journal_),
       processes_(ReadProgramScripts(ini), clock_, windows_, store_, registry_, paths_, errors_,
-                 failures_),
-      shell_(ini, WindowsFolder(ini), folder, paths_, failures_),
-      session_(store_, errors_, failures_),
+                 failures_, journal_),
+      shell_(ini, WindowsFolder(ini), folder, paths_, failures_, journal_),
+      session_(store_, errors_, failures_, journal_),
       platform_{registry_, devices_, newdev_,    files_,   folders_, process_,
                 errors_,   console_, processes_, windows_, shell_,   session_} {
+  errors_.SetJournal(&journal_);
   if (const IniSection* user = ini.Section("user"))
     user_lines_ = user->entries;
   for (const PresetWindow& window : ReadPresetWindows(ini))

@@ -12,6 +12,7 @@
 #include "platform/sim/drive_paths.h"
 #include "platform/sim/failure_plan.h"
 #include "platform/sim/ini_file.h"
+#include "platform/sim/journal.h"
 #include "platform/sim/reg_store.h"
 #include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_errors.h"
@@ -34,8 +35,11 @@ class MachineError : public std::runtime_error {
 
 class SimMachine {
  public:
-  // Reads machine.ini and registry.reg; throws MachineError. Standard output goes to out.
-  static std::unique_ptr<SimMachine> Load(const std::filesystem::path& folder, std::ostream& out);
+  // Reads machine.ini and registry.reg; throws MachineError. Standard output goes to out. The
+  // journal that machine.ini names is started too unless startJournal is false (StartJournal
+  // then starts it once whoever runs the program has checked everything else).
+  static std::unique_ptr<SimMachine> Load(const std::filesystem::path& folder, std::ostream& out,
+                                          bool startJournal = true);
 
   Platform& platform() { return platform_; }
   const std::filesystem::path& folder() const { return folder_; }
@@ -51,6 +55,10 @@ class SimMachine {
   SimSession& session() { return session_; }
   // machine.ini's failure rules, with how often each has fired so far.
   const FailurePlan& failures() const { return failures_; }
+  Journal& journal() { return journal_; }
+  // Creates the journal file machine.ini names (`journal = <file>`, relative to the machine
+  // folder or absolute), if it names one; throws MachineError when it cannot be written.
+  void StartJournal();
   // The [user] section of machine.ini: what the person at the machine does.
   const std::vector<IniEntry>& user_lines() const { return user_lines_; }
 
@@ -58,8 +66,11 @@ class SimMachine {
   // last written). The machine's changes are kept in memory until then; whoever runs the program
   // calls this whenever the machine can be looked at: when the run ends, by whatever path, and
   // whenever the person at the machine can act. Starting a program inside the machine does it by
-  // itself. False when the file cannot be written.
-  bool Flush() { return registry_.Flush(); }
+  // itself. The journal's lines are written out too. False when registry.reg cannot be written.
+  bool Flush() {
+    journal_.Flush();
+    return registry_.Flush();
+  }
 
   SimMachine(const std::filesystem::path& folder, const IniFile& ini, RegistryStore store,
              std::ostream& out);
@@ -67,9 +78,11 @@ class SimMachine {
  private:
   std::filesystem::path folder_;
   std::vector<IniEntry> user_lines_;
+  std::optional<std::string> journal_file_;
   FailurePlan failures_;
   RegistryStore store_;
   SimThreadErrors errors_;
+  Journal journal_;  // before every backend: they write to it until they are gone
   DrivePaths paths_;
   SimRegistry registry_;
   SimDeviceSetup devices_;

@@ -14,6 +14,17 @@ const std::string kEnumOperation = "SetupDiEnumDeviceInfo";
 const std::string kGetPropertyOperation = "SetupDiGetDeviceRegistryPropertyA";
 const std::string kNoArgument;
 
+constexpr JournalName kClassDevsFlags[] = {
+    {0x1, "DIGCF_DEFAULT"},
+    {win::DIGCF_PRESENT, "DIGCF_PRESENT"},
+    {win::DIGCF_ALLCLASSES, "DIGCF_ALLCLASSES"},
+    {0x8, "DIGCF_PROFILE"},
+    {0x10, "DIGCF_DEVICEINTERFACE"},
+};
+constexpr JournalName kProperties[] = {{win::SPDRP_HARDWAREID, "SPDRP_HARDWAREID"}};
+constexpr JournalName kValueTypes[] = {{win::REG_SZ, "REG_SZ"},
+                                       {win::REG_MULTI_SZ, "REG_MULTI_SZ"}};
+
 }  // namespace
 
 std::string PresentDevice::Path() const {
@@ -52,27 +63,104 @@ bool HasHardwareId(const RegKeyNode& instance, std::string_view id) {
   return false;
 }
 
-SimDeviceSetup::SimDeviceSetup(RegistryStore& store, SimThreadErrors& errors, FailurePlan& failures)
-    : store_(store), errors_(errors), failures_(failures) {}
+SimDeviceSetup::SimDeviceSetup(RegistryStore& store, SimThreadErrors& errors, FailurePlan& failures,
+                               Journal& journal)
+    : store_(store), errors_(errors), failures_(failures), journal_(journal) {}
+
+std::string SimDeviceSetup::DeviceName(DevInfoSet set, const DevInfoData* data) const {
+  if (data == nullptr)
+    return "null";
+  auto it = sets_.find(set);
+  if (it == sets_.end() || data->DevInst >= it->second->devices.size())
+    return std::to_string(data->DevInst);
+  return JournalText(it->second->devices[data->DevInst].path);
+}
+
+DevInfoSet SimDeviceSetup::SetupDiGetClassDevsA(const void* classGuid, const char* enumerator,
+                                                WindowHandle parent, uint32_t flags) {
+  DevInfoSet set = GetClassDevs();
+  if (journal_.on())
+    journal_.Write(JournalLine("SetupDiGetClassDevsA")
+                       .Raw("class", classGuid ? "guid" : "null")
+                       .Text("enumerator", enumerator)
+                       .Handle("parent", parent)
+                       .Flags("flags", flags, kClassDevsFlags)
+                       .ResultHandle(set));
+  return set;
+}
+
+bool SimDeviceSetup::SetupDiEnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data) {
+  bool ok = EnumDeviceInfo(set, index, data);
+  if (journal_.on()) {
+    JournalLine line("SetupDiEnumDeviceInfo");
+    line.Handle("set", set).Number("index", index).Result(ok);
+    if (ok)
+      line.Raw("device", DeviceName(set, data));
+    journal_.Write(line);
+  }
+  return ok;
+}
+
+bool SimDeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfoData* data,
+                                                       uint32_t property, uint32_t* regType,
+                                                       uint8_t* buffer, uint32_t bufferSize,
+                                                       uint32_t* requiredSize) {
+  if (!journal_.on())
+    return GetDeviceRegistryProperty(set, data, property, regType, buffer, bufferSize,
+                                     requiredSize);
+  // The call's outputs are always taken, and given to the caller only where it asked for them.
+  uint32_t type = regType ? *regType : 0;
+  uint32_t required = requiredSize ? *requiredSize : 0;
+  bool ok = GetDeviceRegistryProperty(set, data, property, &type, buffer, bufferSize, &required);
+  if (regType)
+    *regType = type;
+  if (requiredSize)
+    *requiredSize = required;
+  JournalLine line("SetupDiGetDeviceRegistryPropertyA");
+  line.Raw("device", DeviceName(set, data)).Named("property", property, kProperties);
+  line.Raw("buffer", buffer ? "yes" : "null").Number("size", bufferSize).Result(ok);
+  if (ok || errors_.last_error() == win::ERROR_INSUFFICIENT_BUFFER)
+    line.Named("type", type, kValueTypes).Number("required", required);
+  if (ok && buffer != nullptr)
+    line.Text("data", std::string_view(reinterpret_cast<const char*>(buffer),
+                                       std::min(required, bufferSize)));
+  journal_.Write(line);
+  return ok;
+}
+
+bool SimDeviceSetup::SetupDiRemoveDevice(DevInfoSet set, DevInfoData* data) {
+  std::string device = journal_.on() ? DeviceName(set, data) : std::string();
+  bool ok = RemoveDevice(set, data);
+  if (journal_.on())
+    journal_.Write(JournalLine("SetupDiRemoveDevice").Raw("device", device).Result(ok));
+  return ok;
+}
+
+bool SimDeviceSetup::SetupDiDestroyDeviceInfoList(DevInfoSet set) {
+  bool ok = DestroyDeviceInfoList(set);
+  if (journal_.on())
+    journal_.Write(JournalLine("SetupDiDestroyDeviceInfoList").Handle("set", set).Result(ok));
+  return ok;
+}
 
 bool SimDeviceSetup::Fail(uint32_t error) {
-  errors_.SetLastError(error);
+  errors_.Set(error);
   return false;
 }
 
 bool SimDeviceSetup::Succeed() {
-  errors_.SetLastError(0);
+  errors_.Set(0);
   return true;
 }
 
-DevInfoSet SimDeviceSetup::SetupDiGetClassDevsA(const void*, const char*, WindowHandle, uint32_t) {
+DevInfoSet SimDeviceSetup::GetClassDevs() {
   if (auto failure = failures_.Check("SetupDiGetClassDevsA", "", win::ERROR_INVALID_PARAMETER)) {
-    errors_.SetLastError(*failure);
+    errors_.Set(*failure);
     return win::INVALID_HANDLE_VALUE;
   }
   DevInfoSet set = next_set_++;
   sets_[set] = CurrentDevices();
-  errors_.SetLastError(0);
+  errors_.Set(0);
   return set;
 }
 
@@ -110,7 +198,7 @@ const SimDeviceSetup::SetDevice* SimDeviceSetup::DeviceOf(DevInfoSet set, const 
   return &device;
 }
 
-bool SimDeviceSetup::SetupDiEnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data) {
+bool SimDeviceSetup::EnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data) {
   auto it = sets_.find(set);
   if (it == sets_.end())
     return Fail(win::ERROR_INVALID_HANDLE);
@@ -124,10 +212,9 @@ bool SimDeviceSetup::SetupDiEnumDeviceInfo(DevInfoSet set, uint32_t index, DevIn
   return Succeed();
 }
 
-bool SimDeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfoData* data,
-                                                       uint32_t property, uint32_t* regType,
-                                                       uint8_t* buffer, uint32_t bufferSize,
-                                                       uint32_t* requiredSize) {
+bool SimDeviceSetup::GetDeviceRegistryProperty(DevInfoSet set, DevInfoData* data, uint32_t property,
+                                               uint32_t* regType, uint8_t* buffer,
+                                               uint32_t bufferSize, uint32_t* requiredSize) {
   RegKeyNode* instance = nullptr;
   const SetDevice* device = DeviceOf(set, data, &instance);
   if (device == nullptr)
@@ -153,7 +240,7 @@ bool SimDeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfoDa
   return Succeed();
 }
 
-bool SimDeviceSetup::SetupDiRemoveDevice(DevInfoSet set, DevInfoData* data) {
+bool SimDeviceSetup::RemoveDevice(DevInfoSet set, DevInfoData* data) {
   RegKeyNode* instance = nullptr;
   const SetDevice* device = DeviceOf(set, data, &instance);
   if (device == nullptr)
@@ -166,7 +253,7 @@ bool SimDeviceSetup::SetupDiRemoveDevice(DevInfoSet set, DevInfoData* data) {
   return Succeed();
 }
 
-bool SimDeviceSetup::SetupDiDestroyDeviceInfoList(DevInfoSet set) {
+bool SimDeviceSetup::DestroyDeviceInfoList(DevInfoSet set) {
   if (sets_.erase(set) == 0)
     return Fail(win::ERROR_INVALID_HANDLE);
   return Succeed();

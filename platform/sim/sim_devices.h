@@ -10,6 +10,7 @@
 
 #include "platform/devices.h"
 #include "platform/sim/failure_plan.h"
+#include "platform/sim/journal.h"
 #include "platform/sim/reg_store.h"
 #include "platform/sim/sim_errors.h"
 
@@ -33,7 +34,8 @@ bool HasHardwareId(const RegKeyNode& instance, std::string_view id);
 
 class SimDeviceSetup : public DeviceSetup {
  public:
-  SimDeviceSetup(RegistryStore& store, SimThreadErrors& errors, FailurePlan& failures);
+  SimDeviceSetup(RegistryStore& store, SimThreadErrors& errors, FailurePlan& failures,
+                 Journal& journal);
 
   DevInfoSet SetupDiGetClassDevsA(const void* classGuid, const char* enumerator,
                                   WindowHandle parent, uint32_t flags) override;
@@ -60,6 +62,17 @@ class SimDeviceSetup : public DeviceSetup {
     std::vector<SetDevice> devices;
   };
 
+  // The calls themselves; the public ones add their journal line.
+  DevInfoSet GetClassDevs();
+  bool EnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data);
+  bool GetDeviceRegistryProperty(DevInfoSet set, DevInfoData* data, uint32_t property,
+                                 uint32_t* regType, uint8_t* buffer, uint32_t bufferSize,
+                                 uint32_t* requiredSize);
+  bool RemoveDevice(DevInfoSet set, DevInfoData* data);
+  bool DestroyDeviceInfoList(DevInfoSet set);
+  // The device a record names, as the journal shows it: its instance path, or the index.
+  std::string DeviceName(DevInfoSet set, const DevInfoData* data) const;
+
   bool Fail(uint32_t error);
   bool Succeed();
   std::shared_ptr<const DeviceList> CurrentDevices();
@@ -70,6 +83,7 @@ class SimDeviceSetup : public DeviceSetup {
   RegistryStore& store_;
   SimThreadErrors& errors_;
   FailurePlan& failures_;
+  Journal& journal_;
   std::map<DevInfoSet, std::shared_ptr<const DeviceList>> sets_;
   std::shared_ptr<const DeviceList> current_;
   DevInfoSet next_set_ = 0x5000;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/sim/journal.h"
+
 namespace talvex::sim {
 namespace {
 
@@ -41,13 +43,32 @@ constexpr ErrorText kErrorTexts[] = {
 
 }  // namespace
 
+uint32_t SimThreadErrors::GetLastError() {
+  if (journal_ && journal_->on())
+    journal_->Write(JournalLine("GetLastError").ResultCode(last_error_));
+  return last_error_;
+}
+
+void SimThreadErrors::SetLastError(uint32_t code) {
+  last_error_ = code;
+  if (journal_ && journal_->on())
+    journal_->Write(JournalLine("SetLastError").Code("code", code).Result("void"));
+}
+
 bool SimThreadErrors::FormatMessageA(uint32_t code, std::string* text) {
   auto it = std::lower_bound(std::begin(kErrorTexts), std::end(kErrorTexts), code,
                              [](const ErrorText& entry, uint32_t c) { return entry.code < c; });
-  if (it == std::end(kErrorTexts) || it->code != code)
-    return false;
-  *text = it->text;
-  return true;
+  bool found = it != std::end(kErrorTexts) && it->code == code;
+  if (found)
+    *text = it->text;
+  if (journal_ && journal_->on()) {
+    JournalLine line("FormatMessageA");
+    line.Code("code", code).Result(found);
+    if (found)
+      line.Text("text", it->text);
+    journal_->Write(line);
+  }
+  return found;
 }
 
 }  // namespace talvex::sim

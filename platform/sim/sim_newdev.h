@@ -7,6 +7,7 @@
 #include "platform/newdev.h"
 #include "platform/sim/drive_paths.h"
 #include "platform/sim/failure_plan.h"
+#include "platform/sim/journal.h"
 #include "platform/sim/reg_store.h"
 #include "platform/sim/sim_errors.h"
 #include "platform/system_folders.h"
@@ -16,8 +17,13 @@ namespace talvex::sim {
 class SimDriverUpdateService : public DriverUpdateService {
  public:
   SimDriverUpdateService(RegistryStore& store, DrivePaths& paths, SimThreadErrors& errors,
-                         FailurePlan& failures, SystemFolders& folders)
-      : store_(store), paths_(paths), errors_(errors), failures_(failures), folders_(folders) {}
+                         FailurePlan& failures, SystemFolders& folders, Journal& journal)
+      : store_(store),
+        paths_(paths),
+        errors_(errors),
+        failures_(failures),
+        folders_(folders),
+        journal_(journal) {}
 
   // Loaded by full path from the system folder, as the Windows build does: a machine without one
   // has no newdev.dll to offer.
@@ -34,6 +40,7 @@ class SimDriverUpdateService : public DriverUpdateService {
   SimThreadErrors& errors_;
   FailurePlan& failures_;
   SystemFolders& folders_;
+  Journal& journal_;
   int loaded_ = 0;
 };
 

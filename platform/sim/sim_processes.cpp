@@ -11,7 +11,7 @@ namespace talvex::sim {
 
 SimProcesses::SimProcesses(std::vector<ProgramScript> scripts, SimClock& clock, SimWindows& windows,
                            RegistryStore& store, SimRegistry& registry, DrivePaths& paths,
-                           SimThreadErrors& errors, FailurePlan& failures)
+                           SimThreadErrors& errors, FailurePlan& failures, Journal& journal)
     : scripts_(std::move(scripts)),
       clock_(clock),
       windows_(windows),
@@ -19,12 +19,34 @@ SimProcesses::SimProcesses(std::vector<ProgramScript> scripts, SimClock& clock, 
       registry_(registry),
       paths_(paths),
       errors_(errors),
-      failures_(failures) {
+      failures_(failures),
+      journal_(journal) {
   clock_.OnAdvance([this](uint64_t now) { CatchUp(now); });
+}
+
+namespace {
+constexpr JournalName kCreationFlags[] = {
+    {0x4, "CREATE_SUSPENDED"},          {0x8, "DETACHED_PROCESS"},
+    {0x10, "CREATE_NEW_CONSOLE"},       {0x20, "NORMAL_PRIORITY_CLASS"},
+    {0x40, "IDLE_PRIORITY_CLASS"},      {win::HIGH_PRIORITY_CLASS, "HIGH_PRIORITY_CLASS"},
+    {0x100, "REALTIME_PRIORITY_CLASS"}, {0x200, "CREATE_NEW_PROCESS_GROUP"},
+};
+constexpr JournalName kExitCodes[] = {{win::STILL_ACTIVE, "STILL_ACTIVE"}};
+}  // namespace
+
+void SimProcesses::HandleField(JournalLine& line, const char* name, KernelHandle handle) const {
+  auto it = handles_.find(handle);
+  if (it == handles_.end()) {
+    line.Handle(name, handle);
+    return;
+  }
+  line.Raw(name, JournalHandle(handle) + ":" + JournalText(instances_[it->second].name));
 }
 
 void SimProcesses::GetStartupInfoA(StartupInfo* info) {
   *info = StartupInfo{};
+  if (journal_.on())
+    journal_.Write(JournalLine("GetStartupInfoA").Result("void"));
 }
 
 bool SimProcesses::CreateProcessA(const std::string& applicationName,
@@ -32,14 +54,30 @@ bool SimProcesses::CreateProcessA(const std::string& applicationName,
                                   uint32_t creationFlags, const StartupInfo&,
                                   ProcessInformation* information) {
   started_.push_back({applicationName, commandLine, inheritHandles, creationFlags});
+  bool ok = Create(applicationName, information);
+  if (journal_.on()) {
+    JournalLine line("CreateProcessA");
+    line.Text("application", applicationName).Text("commandline", commandLine);
+    line.Raw("inherit", inheritHandles ? "TRUE" : "FALSE");
+    line.Flags("flags", creationFlags, kCreationFlags).Result(ok);
+    if (ok)
+      line.Handle("process", information->hProcess)
+          .Handle("thread", information->hThread)
+          .Number("pid", information->dwProcessId);
+    journal_.Write(line);
+  }
+  return ok;
+}
+
+bool SimProcesses::Create(const std::string& applicationName, ProcessInformation* information) {
   if (auto failure = failures_.Check("CreateProcessA", applicationName, win::ERROR_ACCESS_DENIED)) {
-    errors_.SetLastError(*failure);
+    errors_.Set(*failure);
     return false;
   }
   std::error_code error;
   std::optional<std::filesystem::path> file = paths_.FindExisting(applicationName);
   if (!file || !std::filesystem::is_regular_file(*file, error)) {
-    errors_.SetLastError(win::ERROR_FILE_NOT_FOUND);
+    errors_.Set(win::ERROR_FILE_NOT_FOUND);
     return false;
   }
   const ProgramScript* script = nullptr;
@@ -47,14 +85,15 @@ bool SimProcesses::CreateProcessA(const std::string& applicationName,
     if (EqualsIgnoreCase(candidate.path, applicationName))
       script = &candidate;
   if (script != nullptr && script->startFails) {
-    errors_.SetLastError(script->startError);
+    errors_.Set(script->startError);
     return false;
   }
   // The program may look at the machine: registry.reg holds every change made so far.
   if (!registry_.Flush())
     std::cerr << "talvex-setup: registry.reg cannot be written\n";
+  journal_.Flush();
   int index = static_cast<int>(instances_.size());
-  instances_.push_back({script, clock_.Now(), true, 0, 0});
+  instances_.push_back({script, clock_.Now(), true, 0, 0, applicationName});
   information->hProcess = next_handle_++;
   information->hThread = next_handle_++;
   information->dwProcessId = static_cast<uint32_t>(0x100 + index * 4);
@@ -64,7 +103,7 @@ bool SimProcesses::CreateProcessA(const std::string& applicationName,
   if (script == nullptr)
     End(index, 0);  // does nothing and ends at once
   CatchUp(clock_.Now());
-  errors_.SetLastError(0);
+  errors_.Set(0);
   return true;
 }
 
@@ -111,7 +150,7 @@ void SimProcesses::End(int instance, uint32_t exitCode) {
 SimProcesses::Instance* SimProcesses::InstanceOf(KernelHandle handle) {
   auto it = handles_.find(handle);
   if (it == handles_.end()) {
-    errors_.SetLastError(win::ERROR_INVALID_HANDLE);
+    errors_.Set(win::ERROR_INVALID_HANDLE);
     return nullptr;
   }
   return &instances_[it->second];
@@ -119,51 +158,77 @@ SimProcesses::Instance* SimProcesses::InstanceOf(KernelHandle handle) {
 
 bool SimProcesses::GetExitCodeProcess(KernelHandle process, uint32_t* exitCode) {
   Instance* instance = InstanceOf(process);
-  if (instance == nullptr)
-    return false;
-  *exitCode = instance->running ? win::STILL_ACTIVE : instance->exitCode;
-  errors_.SetLastError(0);
-  return true;
+  if (instance != nullptr) {
+    *exitCode = instance->running ? win::STILL_ACTIVE : instance->exitCode;
+    errors_.Set(0);
+  }
+  if (journal_.on()) {
+    JournalLine line("GetExitCodeProcess");
+    HandleField(line, "process", process);
+    line.Result(instance != nullptr);
+    if (instance != nullptr)
+      line.Named("exitcode", *exitCode, kExitCodes);
+    journal_.Write(line);
+  }
+  return instance != nullptr;
 }
 
 bool SimProcesses::TerminateProcess(KernelHandle process, uint32_t exitCode) {
   Instance* instance = InstanceOf(process);
-  if (instance == nullptr)
-    return false;
-  if (!instance->running) {
-    errors_.SetLastError(win::ERROR_ACCESS_DENIED);
-    return false;
+  bool ok = false;
+  if (instance != nullptr && !instance->running) {
+    errors_.Set(win::ERROR_ACCESS_DENIED);
+  } else if (instance != nullptr) {
+    End(handles_[process], exitCode);
+    errors_.Set(0);
+    ok = true;
   }
-  End(handles_[process], exitCode);
-  errors_.SetLastError(0);
-  return true;
+  if (journal_.on()) {
+    JournalLine line("TerminateProcess");
+    HandleField(line, "process", process);
+    journal_.Write(line.Code("exitcode", exitCode).Result(ok));
+  }
+  return ok;
 }
 
 bool SimProcesses::CloseHandle(KernelHandle handle) {
-  if (handles_.erase(handle) == 0) {
-    errors_.SetLastError(win::ERROR_INVALID_HANDLE);
-    return false;
-  }
-  errors_.SetLastError(0);
-  return true;
+  std::optional<JournalLine> line;
+  if (journal_.on())
+    HandleField(line.emplace("CloseHandle"), "handle", handle);
+  bool ok = handles_.erase(handle) != 0;
+  errors_.Set(ok ? 0 : win::ERROR_INVALID_HANDLE);
+  if (line)
+    journal_.Write(line->Result(ok));
+  return ok;
 }
 
 void SimProcesses::Sleep(uint32_t milliseconds) {
+  if (journal_.on())
+    journal_.Write(JournalLine("Sleep").Number("ms", milliseconds).Result("void"));
   clock_.Advance(milliseconds);
 }
 
+// MsgWaitForMultipleObjects on the process with QS_ALLINPUT.
 void SimProcesses::WaitForProcessOrMessage(KernelHandle process, uint32_t milliseconds) {
   Instance* instance = InstanceOf(process);
-  if (instance != nullptr && !instance->running)
-    return;  // already signalled
-  // The wait ends when the process does, as Windows signals its handle at once.
-  uint64_t wait = milliseconds;
-  if (instance != nullptr && instance->script != nullptr && instance->script->endsAt) {
-    const uint64_t endTime = instance->start + *instance->script->endsAt;
-    if (endTime > clock_.Now())
-      wait = std::min(wait, endTime - clock_.Now());
+  bool signalled = instance != nullptr && !instance->running;
+  if (!signalled) {
+    // The wait ends when the process does, as Windows signals its handle at once.
+    uint64_t wait = milliseconds;
+    if (instance != nullptr && instance->script != nullptr && instance->script->endsAt) {
+      const uint64_t endTime = instance->start + *instance->script->endsAt;
+      if (endTime > clock_.Now())
+        wait = std::min(wait, endTime - clock_.Now());
+    }
+    clock_.Advance(wait);
+    signalled = instance != nullptr && !instance->running;
   }
-  clock_.Advance(wait);
+  if (journal_.on()) {
+    JournalLine line("MsgWaitForMultipleObjects");
+    HandleField(line, "process", process);
+    line.Number("ms", milliseconds).Result(signalled ? "WAIT_OBJECT_0" : "WAIT_TIMEOUT");
+    journal_.Write(line);
+  }
 }
 
 int SimProcesses::Running() const {

@@ -9,6 +9,7 @@
 #include "platform/processes.h"
 #include "platform/sim/drive_paths.h"
 #include "platform/sim/failure_plan.h"
+#include "platform/sim/journal.h"
 #include "platform/sim/program_script.h"
 #include "platform/sim/reg_store.h"
 #include "platform/sim/sim_clock.h"
@@ -29,7 +30,7 @@ class SimProcesses : public Processes {
  public:
   SimProcesses(std::vector<ProgramScript> scripts, SimClock& clock, SimWindows& windows,
                RegistryStore& store, SimRegistry& registry, DrivePaths& paths,
-               SimThreadErrors& errors, FailurePlan& failures);
+               SimThreadErrors& errors, FailurePlan& failures, Journal& journal);
 
   void GetStartupInfoA(StartupInfo* info) override;
   bool CreateProcessA(const std::string& applicationName, const std::string& commandLine,
@@ -53,11 +54,15 @@ class SimProcesses : public Processes {
     bool running;
     uint32_t exitCode;
     size_t nextEvent;
+    std::string name;  // the program's path as it was started
   };
   void CatchUp(uint64_t now);
   void Apply(int instance, const ScriptEvent& event);
   void End(int instance, uint32_t exitCode);
   Instance* InstanceOf(KernelHandle handle);
+  bool Create(const std::string& applicationName, ProcessInformation* information);
+  // A handle as the journal shows it: the value and the program it belongs to.
+  void HandleField(JournalLine& line, const char* name, KernelHandle handle) const;
 
   std::vector<ProgramScript> scripts_;
   SimClock& clock_;
@@ -67,6 +72,7 @@ class SimProcesses : public Processes {
   DrivePaths& paths_;
   SimThreadErrors& errors_;
   FailurePlan& failures_;
+  Journal& journal_;
   std::vector<Instance> instances_;
   std::map<KernelHandle, int> handles_;  // process and thread handles -> instance
   std::vector<StartedProgram> started_;

@@ -9,6 +9,7 @@
 
 #include "platform/registry.h"
 #include "platform/sim/failure_plan.h"
+#include "platform/sim/journal.h"
 #include "platform/sim/reg_store.h"
 
 namespace talvex::sim {
@@ -16,7 +17,8 @@ namespace talvex::sim {
 class SimRegistry : public Registry {
  public:
   // file may be empty: changes then stay in memory (tests).
-  SimRegistry(RegistryStore& store, std::filesystem::path file, FailurePlan& failures);
+  SimRegistry(RegistryStore& store, std::filesystem::path file, FailurePlan& failures,
+              Journal& journal);
 
   int32_t RegOpenKeyA(RegKey root, const std::string& subKey, RegKey* result) override;
   int32_t RegOpenKeyExA(RegKey root, const std::string& subKey, uint32_t options,
@@ -48,10 +50,22 @@ class SimRegistry : public Registry {
   // The key's node, or an error code: ERROR_INVALID_HANDLE, ERROR_KEY_DELETED.
   int32_t Resolve(RegKey key, RegKeyNode** node, std::string* path = nullptr);
   int32_t Open(const char* operation, RegKey root, const std::string& subKey, RegKey* result);
+  // The calls themselves; the public ones add their journal line.
+  int32_t DoRegQueryValueExA(RegKey key, const std::string& name, uint32_t* type, uint8_t* data,
+                             uint32_t* dataSize);
+  int32_t DoRegSetValueExA(RegKey key, const std::string& name, uint32_t type, const uint8_t* data,
+                           uint32_t dataSize);
+  int32_t DoRegDeleteValueA(RegKey key, const std::string& name);
+  int32_t DoRegDeleteKeyA(RegKey key, const std::string& subKey);
+  int32_t DoRegQueryInfoKeyA(RegKey key, uint32_t* subKeyCount);
+  int32_t DoRegEnumKeyExA(RegKey key, uint32_t index, std::string* name);
+  // The key a handle stands for, as the journal names it.
+  std::string KeyName(RegKey key) const;
 
   RegistryStore& store_;
   std::filesystem::path file_;
   FailurePlan& failures_;
+  Journal& journal_;
   std::map<RegKey, OpenKey> open_;
   RegKey next_handle_ = 0x100;
   uint64_t written_revision_;

@@ -7,6 +7,7 @@
 
 #include "platform/session.h"
 #include "platform/sim/failure_plan.h"
+#include "platform/sim/journal.h"
 #include "platform/sim/reg_store.h"
 #include "platform/sim/sim_errors.h"
 
@@ -14,10 +15,10 @@ namespace talvex::sim {
 
 class SimSession : public Session {
  public:
-  SimSession(RegistryStore& store, SimThreadErrors& errors, FailurePlan& failures)
-      : store_(store), errors_(errors), failures_(failures) {}
+  SimSession(RegistryStore& store, SimThreadErrors& errors, FailurePlan& failures, Journal& journal)
+      : store_(store), errors_(errors), failures_(failures), journal_(journal) {}
 
-  KernelHandle GetCurrentProcess() override { return kCurrentProcess; }
+  KernelHandle GetCurrentProcess() override;
   bool OpenProcessToken(KernelHandle process, uint32_t desiredAccess, KernelHandle* token) override;
   bool LookupPrivilegeValueA(const std::string& name, Luid* luid) override;
   bool AdjustTokenPrivileges(KernelHandle token, bool disableAllPrivileges,
@@ -26,6 +27,7 @@ class SimSession : public Session {
   bool ExitWindowsEx(uint32_t flags, uint32_t reserved) override;
 
   bool NtFamily();
+
   bool ShutdownPrivilegeEnabled() const { return shutdown_enabled_; }
   // True once after ExitWindowsEx has been granted a restart.
   bool TakeRestartRequest();
@@ -34,9 +36,18 @@ class SimSession : public Session {
   static constexpr uint32_t kShutdownPrivilegeLuid = 19;             // as on Windows
 
  private:
+  // The calls themselves; the public ones add their journal line.
+  bool OpenToken(KernelHandle process, KernelHandle* token);
+  bool LookupPrivilege(const std::string& name, Luid* luid);
+  bool AdjustPrivileges(KernelHandle token, bool disableAllPrivileges,
+                        const TokenPrivilege& newState);
+  bool CloseToken(KernelHandle handle);
+  bool ExitWindows(uint32_t flags);
+
   RegistryStore& store_;
   SimThreadErrors& errors_;
   FailurePlan& failures_;
+  Journal& journal_;
   bool shutdown_enabled_ = false;
   int open_tokens_ = 0;
   bool restart_requested_ = false;

@@ -50,7 +50,56 @@ bool SplitParent(const std::string& path, std::string* parent, std::string* name
   return true;
 }
 
+constexpr JournalName kCsidls[] = {
+    {win::CSIDL_DESKTOP, "CSIDL_DESKTOP"},
+    {win::CSIDL_CONTROLS, "CSIDL_CONTROLS"},
+    {win::CSIDL_PRINTERS, "CSIDL_PRINTERS"},
+    {win::CSIDL_BITBUCKET, "CSIDL_BITBUCKET"},
+    {win::CSIDL_DESKTOPDIRECTORY, "CSIDL_DESKTOPDIRECTORY"},
+    {win::CSIDL_DRIVES, "CSIDL_DRIVES"},
+    {win::CSIDL_NETWORK, "CSIDL_NETWORK"},
+};
+constexpr JournalName kFileInfoFlags[] = {
+    {win::SHGFI_SMALLICON, "SHGFI_SMALLICON"},
+    {win::SHGFI_OPENICON, "SHGFI_OPENICON"},
+    {win::SHGFI_PIDL, "SHGFI_PIDL"},
+    {win::SHGFI_ICON, "SHGFI_ICON"},
+    {win::SHGFI_DISPLAYNAME, "SHGFI_DISPLAYNAME"},
+    {win::SHGFI_TYPENAME, "SHGFI_TYPENAME"},
+    {win::SHGFI_ATTRIBUTES, "SHGFI_ATTRIBUTES"},
+    {win::SHGFI_SYSICONINDEX, "SHGFI_SYSICONINDEX"},
+};
+constexpr JournalName kCompareFlags[] = {{win::NORM_IGNORECASE, "NORM_IGNORECASE"}};
+constexpr JournalName kSources[] = {
+    {win::SHCNRF_InterruptLevel, "SHCNRF_InterruptLevel"},
+    {win::SHCNRF_ShellLevel, "SHCNRF_ShellLevel"},
+    {win::SHCNRF_RecursiveInterrupt, "SHCNRF_RecursiveInterrupt"},
+    {win::SHCNRF_NewDelivery, "SHCNRF_NewDelivery"},
+};
+constexpr JournalName kEvents[] = {
+    {win::SHCNE_ALLEVENTS, "SHCNE_ALLEVENTS"},
+    {win::SHCNE_RENAMEITEM, "SHCNE_RENAMEITEM"},
+    {win::SHCNE_CREATE, "SHCNE_CREATE"},
+    {win::SHCNE_DELETE, "SHCNE_DELETE"},
+    {win::SHCNE_MKDIR, "SHCNE_MKDIR"},
+    {win::SHCNE_RMDIR, "SHCNE_RMDIR"},
+    {win::SHCNE_MEDIAINSERTED, "SHCNE_MEDIAINSERTED"},
+    {win::SHCNE_MEDIAREMOVED, "SHCNE_MEDIAREMOVED"},
+    {win::SHCNE_DRIVEREMOVED, "SHCNE_DRIVEREMOVED"},
+    {win::SHCNE_DRIVEADD, "SHCNE_DRIVEADD"},
+    {win::SHCNE_UPDATEDIR, "SHCNE_UPDATEDIR"},
+    {win::SHCNE_RENAMEFOLDER, "SHCNE_RENAMEFOLDER"},
+    {win::SHCNE_INTERRUPT, "SHCNE_INTERRUPT"},
+};
+
 }  // namespace
+
+std::string SimShellCore::ItemName(PCIDL absolute) const {
+  if (absolute == nullptr)
+    return "null";
+  std::optional<ShellItem> item = names.Decode(absolute);
+  return item ? JournalText(names.ParsingName(*item)) : std::string("invalid");
+}
 
 PIDL SimShellCore::ToTask(const std::vector<uint8_t>& list) {
   auto* block = static_cast<uint8_t*>(allocator.Alloc(list.size()));
@@ -74,9 +123,54 @@ std::optional<int32_t> SimShellCore::Failure(const std::string& operation,
 class SimShell32Module final : public Shell32Module {
  public:
   explicit SimShell32Module(SimShell& shell) : shell_(shell) { ++shell_.loaded_modules_; }
-  ~SimShell32Module() override { --shell_.loaded_modules_; }
+  ~SimShell32Module() override {
+    --shell_.loaded_modules_;
+    if (shell_.journal_.on())
+      shell_.journal_.Write(JournalLine("FreeLibrary").Text("module", "shell32.dll").Result(true));
+  }
 
   bool GetProcAddress(uint16_t ordinal) override {
+    bool found = Bind(ordinal);
+    if (shell_.journal_.on())
+      shell_.journal_.Write(JournalLine("GetProcAddress")
+                                .Text("module", "shell32.dll")
+                                .Number("ordinal", ordinal)
+                                .Result(found ? "found" : "null"));
+    return found;
+  }
+
+  uint32_t SHChangeNotifyRegister(WindowHandle window, int32_t sources, int32_t events,
+                                  uint32_t message, int32_t entryCount,
+                                  const SHChangeNotifyEntry* entries) override {
+    uint32_t handle = register_bound_
+                          ? shell_.Register(window, sources, events, message, entryCount, entries)
+                          : 0;
+    if (shell_.journal_.on()) {
+      JournalLine line("SHChangeNotifyRegister");
+      line.Handle("window", window)
+          .Flags("sources", static_cast<uint32_t>(sources), kSources)
+          .Flags("events", static_cast<uint32_t>(events), kEvents)
+          .Code("message", message)
+          .Number("entries", entryCount);
+      if (entries != nullptr && entryCount > 0)
+        line.Raw("item", entries[0].pidl == nullptr ? std::string("desktop")
+                                                    : shell_.core_->ItemName(entries[0].pidl))
+            .Raw("recursive", entries[0].fRecursive ? "TRUE" : "FALSE");
+      shell_.journal_.Write(line.ResultNumber(handle));
+    }
+    return handle;
+  }
+
+  bool SHChangeNotifyDeregister(uint32_t handle) override {
+    bool ok = deregister_bound_ && shell_.Deregister(handle);
+    if (shell_.journal_.on())
+      shell_.journal_.Write(
+          JournalLine("SHChangeNotifyDeregister").Number("handle", handle).Result(ok));
+    return ok;
+  }
+
+ private:
+  bool Bind(uint16_t ordinal) {
     if (shell_.failures_.Check("GetProcAddress", std::to_string(ordinal),
                                win::ERROR_PROC_NOT_FOUND))
       return false;
@@ -89,42 +183,143 @@ class SimShell32Module final : public Shell32Module {
     return true;
   }
 
-  uint32_t SHChangeNotifyRegister(WindowHandle window, int32_t sources, int32_t events,
-                                  uint32_t message, int32_t entryCount,
-                                  const SHChangeNotifyEntry* entries) override {
-    if (!register_bound_)
-      return 0;
-    return shell_.Register(window, sources, events, message, entryCount, entries);
-  }
-
-  bool SHChangeNotifyDeregister(uint32_t handle) override {
-    return deregister_bound_ && shell_.Deregister(handle);
-  }
-
- private:
   SimShell& shell_;
   bool register_bound_ = false;
   bool deregister_bound_ = false;
 };
 
 SimShell::SimShell(const IniFile& ini, const std::string& windowsFolder,
-                   const fs::path& machineFolder, DrivePaths& paths, FailurePlan& failures)
+                   const fs::path& machineFolder, DrivePaths& paths, FailurePlan& failures,
+                   Journal& journal)
     : core_(std::make_shared<SimShellCore>(ShellNamespace(ini, windowsFolder, machineFolder, paths),
                                            failures, allocator_)),
       failures_(failures),
-      paths_(paths) {}
+      paths_(paths),
+      journal_(journal) {
+  core_->journal = &journal;
+  allocator_.SetJournal(&journal);
+}
 
 SimShell::~SimShell() {
   core_->alive = false;
+  core_->journal = nullptr;
 }
 
 std::unique_ptr<Shell32Module> SimShell::LoadShell32() {
-  if (failures_.Check("LoadLibraryA", "shell32.dll", win::ERROR_MOD_NOT_FOUND))
-    return nullptr;
-  return std::make_unique<SimShell32Module>(*this);
+  std::unique_ptr<Shell32Module> module;
+  if (!failures_.Check("LoadLibraryA", "shell32.dll", win::ERROR_MOD_NOT_FOUND))
+    module = std::make_unique<SimShell32Module>(*this);
+  if (journal_.on())
+    journal_.Write(JournalLine("LoadLibraryA")
+                       .Text("module", "shell32.dll")
+                       .Result(module ? "loaded" : "null"));
+  return module;
 }
 
 int32_t SimShell::CoGetMalloc(uint32_t memoryContext, ComPtr<IMalloc>* allocator) {
+  int32_t result = GetMalloc(memoryContext, allocator);
+  if (journal_.on())
+    journal_.Write(JournalLine("CoGetMalloc")
+                       .Code("context", memoryContext)
+                       .ResultCode(static_cast<uint32_t>(result)));
+  return result;
+}
+
+int32_t SimShell::SHGetMalloc(ComPtr<IMalloc>* allocator) {
+  int32_t result = GetMalloc(win::MEMCTX_TASK, allocator);
+  if (journal_.on())
+    journal_.Write(JournalLine("SHGetMalloc").ResultCode(static_cast<uint32_t>(result)));
+  return result;
+}
+
+int32_t SimShell::SHGetSpecialFolderLocation(WindowHandle owner, int32_t csidl, PIDL* pidl) {
+  int32_t result = GetSpecialFolderLocation(csidl, pidl);
+  if (journal_.on()) {
+    JournalLine line("SHGetSpecialFolderLocation");
+    line.Handle("owner", owner).Named("csidl", static_cast<uint32_t>(csidl), kCsidls);
+    line.ResultCode(static_cast<uint32_t>(result));
+    if (result == win::S_OK && pidl != nullptr)
+      line.Raw("item", core_->ItemName(*pidl));
+    journal_.Write(line);
+  }
+  return result;
+}
+
+bool SimShell::SHGetPathFromIDListA(PCIDL pidl, char* path) {
+  bool ok = PathFromIdList(pidl, path);
+  if (journal_.on()) {
+    JournalLine line("SHGetPathFromIDListA");
+    line.Raw("item", core_->ItemName(pidl)).Result(ok);
+    if (ok)
+      line.Text("path", path);
+    journal_.Write(line);
+  }
+  return ok;
+}
+
+std::uintptr_t SimShell::SHGetFileInfoA(PCIDL pidl, uint32_t fileAttributes, SHFILEINFOA* info,
+                                        uint32_t infoSize, uint32_t flags) {
+  std::uintptr_t result = FileInfo(pidl, info, infoSize, flags);
+  if (journal_.on()) {
+    JournalLine line("SHGetFileInfoA");
+    line.Raw("item", (flags & win::SHGFI_PIDL) ? core_->ItemName(pidl) : std::string("path"));
+    line.Handle("attributes", fileAttributes).Flags("flags", flags, kFileInfoFlags);
+    line.ResultHandle(result);
+    if (result != 0 && info != nullptr && infoSize >= sizeof *info) {
+      line.Number("icon", info->iIcon);
+      if (flags & win::SHGFI_DISPLAYNAME)
+        line.Text("name", info->szDisplayName);
+    }
+    journal_.Write(line);
+  }
+  return result;
+}
+
+bool SimShell::LockWindowUpdate(WindowHandle window) {
+  bool ok = window == 0 || locked_ == 0;
+  // One window at a time, as on Windows: locking while any window is locked fails; 0 resumes.
+  if (ok)
+    locked_ = window;
+  if (journal_.on())
+    journal_.Write(JournalLine("LockWindowUpdate").Handle("window", window).Result(ok));
+  return ok;
+}
+
+int SimShell::CompareStringA(uint32_t locale, uint32_t flags, const char* string1, int length1,
+                             const char* string2, int length2) {
+  int result = CompareStrings(flags, string1, length1, string2, length2);
+  if (journal_.on()) {
+    JournalLine line("CompareStringA");
+    line.Code("locale", locale).Flags("flags", flags, kCompareFlags);
+    if (string1 != nullptr && string2 != nullptr)
+      line.Text("string1", length1 < 0 ? std::string_view(string1)
+                                       : std::string_view(string1, static_cast<size_t>(length1)))
+          .Text("string2", length2 < 0 ? std::string_view(string2)
+                                       : std::string_view(string2, static_cast<size_t>(length2)));
+    line.Result(result == win::CSTR_LESS_THAN      ? "CSTR_LESS_THAN"
+                : result == win::CSTR_EQUAL        ? "CSTR_EQUAL"
+                : result == win::CSTR_GREATER_THAN ? "CSTR_GREATER_THAN"
+                                                   : "0");
+    journal_.Write(line);
+  }
+  return result;
+}
+
+int SimShell::WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* wide,
+                                  int wideLength, char* buffer, int size) {
+  int result = ToMultiByte(codePage, wide, wideLength, buffer, size);
+  if (journal_.on()) {
+    JournalLine line("WideCharToMultiByte");
+    line.Code("codepage", codePage).Code("flags", flags).Number("length", wideLength);
+    line.Number("size", size).ResultNumber(result);
+    if (result > 0 && size > 0 && buffer != nullptr)
+      line.Text("text", std::string_view(buffer, static_cast<size_t>(result)));
+    journal_.Write(line);
+  }
+  return result;
+}
+
+int32_t SimShell::GetMalloc(uint32_t memoryContext, ComPtr<IMalloc>* allocator) {
   if (allocator == nullptr)
     return win::E_INVALIDARG;
   *allocator = nullptr;
@@ -136,21 +331,24 @@ int32_t SimShell::CoGetMalloc(uint32_t memoryContext, ComPtr<IMalloc>* allocator
   return win::S_OK;
 }
 
-int32_t SimShell::SHGetMalloc(ComPtr<IMalloc>* allocator) {
-  return CoGetMalloc(win::MEMCTX_TASK, allocator);
-}
-
 int32_t SimShell::SHGetDesktopFolder(ComPtr<IShellFolder>* folder) {
-  if (folder == nullptr)
-    return win::E_INVALIDARG;
-  *folder = nullptr;
-  if (auto failure = core_->Failure("SHGetDesktopFolder", "", win::E_FAIL))
-    return *failure;
-  *folder = MakeSimShellFolder(core_, ShellItem{}, std::vector<uint8_t>(kIdListTerminatorSize, 0));
-  return win::S_OK;
+  int32_t result = win::E_INVALIDARG;
+  if (folder != nullptr) {
+    *folder = nullptr;
+    if (auto failure = core_->Failure("SHGetDesktopFolder", "", win::E_FAIL)) {
+      result = *failure;
+    } else {
+      *folder =
+          MakeSimShellFolder(core_, ShellItem{}, std::vector<uint8_t>(kIdListTerminatorSize, 0));
+      result = win::S_OK;
+    }
+  }
+  if (journal_.on())
+    journal_.Write(JournalLine("SHGetDesktopFolder").ResultCode(static_cast<uint32_t>(result)));
+  return result;
 }
 
-int32_t SimShell::SHGetSpecialFolderLocation(WindowHandle, int32_t csidl, PIDL* pidl) {
+int32_t SimShell::GetSpecialFolderLocation(int32_t csidl, PIDL* pidl) {
   if (pidl == nullptr)
     return win::E_INVALIDARG;
   *pidl = nullptr;
@@ -193,7 +391,7 @@ int32_t SimShell::SHGetSpecialFolderLocation(WindowHandle, int32_t csidl, PIDL* 
   return win::S_OK;
 }
 
-bool SimShell::SHGetPathFromIDListA(PCIDL pidl, char* path) {
+bool SimShell::PathFromIdList(PCIDL pidl, char* path) {
   if (path == nullptr)
     return false;
   path[0] = '\0';
@@ -209,8 +407,8 @@ bool SimShell::SHGetPathFromIDListA(PCIDL pidl, char* path) {
   return true;
 }
 
-std::uintptr_t SimShell::SHGetFileInfoA(PCIDL pidl, uint32_t, SHFILEINFOA* info, uint32_t infoSize,
-                                        uint32_t flags) {
+std::uintptr_t SimShell::FileInfo(PCIDL pidl, SHFILEINFOA* info, uint32_t infoSize,
+                                  uint32_t flags) {
   if ((flags & win::SHGFI_PIDL) == 0)
     return 0;
   std::optional<ShellItem> item = core_->names.Decode(pidl);
@@ -234,20 +432,8 @@ std::uintptr_t SimShell::SHGetFileInfoA(PCIDL pidl, uint32_t, SHFILEINFOA* info,
   return 1;
 }
 
-bool SimShell::LockWindowUpdate(WindowHandle window) {
-  if (window == 0) {
-    locked_ = 0;
-    return true;
-  }
-  // One window at a time, as on Windows: locking while any window is locked fails.
-  if (locked_ != 0)
-    return false;
-  locked_ = window;
-  return true;
-}
-
-int SimShell::CompareStringA(uint32_t, uint32_t flags, const char* string1, int length1,
-                             const char* string2, int length2) {
+int SimShell::CompareStrings(uint32_t flags, const char* string1, int length1, const char* string2,
+                             int length2) {
   if (string1 == nullptr || string2 == nullptr)
     return 0;
   size_t size1 = length1 < 0 ? std::strlen(string1) : static_cast<size_t>(length1);
@@ -268,8 +454,8 @@ int SimShell::CompareStringA(uint32_t, uint32_t flags, const char* string1, int 
   return size1 < size2 ? win::CSTR_LESS_THAN : win::CSTR_GREATER_THAN;
 }
 
-int SimShell::WideCharToMultiByte(uint32_t codePage, uint32_t, const char16_t* wide, int wideLength,
-                                  char* buffer, int size) {
+int SimShell::ToMultiByte(uint32_t codePage, const char16_t* wide, int wideLength, char* buffer,
+                          int size) {
   if (wide == nullptr || codePage != win::CP_ACP || size < 0)
     return 0;
   size_t count = 0;
@@ -359,9 +545,9 @@ void SimShell::Notify(int32_t event, const std::vector<uint8_t>& item1,
     uint32_t lParam = static_cast<uint32_t>(event) | (fromSystem ? win::SHCNE_INTERRUPT : 0u);
     notification.lParam = static_cast<std::intptr_t>(static_cast<int32_t>(lParam));
     char path[win::MAX_PATH];
-    if (SHGetPathFromIDListA(item1.data(), path))
+    if (PathFromIdList(item1.data(), path))
       notification.path1 = path;
-    if (!item2.empty() && SHGetPathFromIDListA(item2.data(), path))
+    if (!item2.empty() && PathFromIdList(item2.data(), path))
       notification.path2 = path;
     // Each window gets its own copies; the receiver frees them with the task allocator.
     std::array<PIDL, 2>& pair = posted_pairs_.emplace_back();

@@ -16,6 +16,7 @@
 #include "platform/sim/drive_paths.h"
 #include "platform/sim/failure_plan.h"
 #include "platform/sim/ini_file.h"
+#include "platform/sim/journal.h"
 #include "platform/sim/sim_shell_namespace.h"
 #include "platform/sim/sim_task_allocator.h"
 
@@ -31,8 +32,13 @@ struct SimShellCore {
   // becomes HRESULT_FROM_WIN32 of it.
   std::optional<int32_t> Failure(const std::string& operation, const std::string& argument,
                                  int32_t defaultResult);
+  // Whether the program's calls are written to the machine's journal (never once the machine is
+  // gone), and an item ID list as the journal shows it: the item's parsing name.
+  bool journaling() const { return alive && journal != nullptr && journal->on(); }
+  std::string ItemName(PCIDL absolute) const;
 
   bool alive = true;
+  Journal* journal = nullptr;
   ShellNamespace names;
   FailurePlan& failures;
   SimTaskAllocator& allocator;
@@ -69,7 +75,8 @@ class SimShell : public Shell {
 
   // Throws IniError for shell sections of machine.ini it cannot read.
   SimShell(const IniFile& ini, const std::string& windowsFolder,
-           const std::filesystem::path& machineFolder, DrivePaths& paths, FailurePlan& failures);
+           const std::filesystem::path& machineFolder, DrivePaths& paths, FailurePlan& failures,
+           Journal& journal);
   ~SimShell() override;
   SimShell(const SimShell&) = delete;
   SimShell& operator=(const SimShell&) = delete;
@@ -120,12 +127,21 @@ class SimShell : public Shell {
  private:
   friend class SimShell32Module;
   bool Watches(const ShellRegistration& registration, const std::vector<uint8_t>& item) const;
+  // The calls themselves; the public ones add their journal line.
+  int32_t GetMalloc(uint32_t memoryContext, ComPtr<IMalloc>* allocator);
+  int32_t GetSpecialFolderLocation(int32_t csidl, PIDL* pidl);
+  bool PathFromIdList(PCIDL pidl, char* path);
+  std::uintptr_t FileInfo(PCIDL pidl, SHFILEINFOA* info, uint32_t infoSize, uint32_t flags);
+  int CompareStrings(uint32_t flags, const char* string1, int length1, const char* string2,
+                     int length2);
+  int ToMultiByte(uint32_t codePage, const char16_t* wide, int wideLength, char* buffer, int size);
   SimDrive* RemovableDrive(const std::string& drive, std::string* problem);
 
   SimTaskAllocator allocator_;
   std::shared_ptr<SimShellCore> core_;
   FailurePlan& failures_;
   DrivePaths& paths_;
+  Journal& journal_;
   MessagePoster poster_;
   std::vector<ShellRegistration> registrations_;
   std::vector<ShellNotification> notifications_;

@@ -27,6 +27,31 @@ char16_t* WideInTask(SimShellCore& core, const std::string& text) {
   return wide;
 }
 
+constexpr JournalName kEnumFlags[] = {
+    {win::SHCONTF_FOLDERS, "SHCONTF_FOLDERS"},
+    {win::SHCONTF_NONFOLDERS, "SHCONTF_NONFOLDERS"},
+    {win::SHCONTF_INCLUDEHIDDEN, "SHCONTF_INCLUDEHIDDEN"},
+};
+constexpr JournalName kNameFlags[] = {
+    {win::SHGDN_INFOLDER, "SHGDN_INFOLDER"},
+    {win::SHGDN_FOREDITING, "SHGDN_FOREDITING"},
+    {win::SHGDN_FORADDRESSBAR, "SHGDN_FORADDRESSBAR"},
+    {win::SHGDN_FORPARSING, "SHGDN_FORPARSING"},
+};
+constexpr JournalName kStrretTypes[] = {{win::STRRET_WSTR, "STRRET_WSTR"},
+                                        {win::STRRET_OFFSET, "STRRET_OFFSET"},
+                                        {win::STRRET_CSTR, "STRRET_CSTR"}};
+
+// An item of a folder as the journal shows it: the parsing name of the folder's list and the
+// relative one joined.
+std::string RelativeItemName(const SimShellCore& core, const std::vector<uint8_t>& folder,
+                             PCIDL relative) {
+  if (relative == nullptr)
+    return "null";
+  std::vector<uint8_t> combined = ILCombine(folder.data(), relative);
+  return core.ItemName(combined.data());
+}
+
 bool LooksAbsolute(const std::string& name) {
   return (name.size() >= 2 && name[1] == ':') || name.rfind("\\\\", 0) == 0 ||
          name.rfind("::", 0) == 0;
@@ -34,10 +59,48 @@ bool LooksAbsolute(const std::string& name) {
 
 class SimEnumIdList final : public ComObject<IEnumIDList> {
  public:
-  SimEnumIdList(std::shared_ptr<SimShellCore> core, std::vector<std::vector<uint8_t>> items)
-      : core_(std::move(core)), items_(std::move(items)) {}
+  SimEnumIdList(std::shared_ptr<SimShellCore> core, std::vector<uint8_t> folder,
+                std::vector<std::vector<uint8_t>> items)
+      : core_(std::move(core)), folder_(std::move(folder)), items_(std::move(items)) {}
 
   int32_t Next(uint32_t count, PIDL* items, uint32_t* fetched) override {
+    size_t first = next_;
+    int32_t result = DoNext(count, items, fetched);
+    if (core_->journaling()) {
+      JournalLine line("IEnumIDList::Next");
+      line.Raw("folder", core_->ItemName(folder_.data())).Number("count", count);
+      line.ResultCode(static_cast<uint32_t>(result));
+      if (result >= 0) {
+        line.Number("fetched", static_cast<int64_t>(next_ - first));
+        for (size_t i = first; i < next_; ++i)
+          line.Raw("item", RelativeItemName(*core_, folder_, items_[i].data()));
+      }
+      core_->journal->Write(line);
+    }
+    return result;
+  }
+
+  int32_t Skip(uint32_t count) override {
+    int32_t result = DoSkip(count);
+    if (core_->journaling())
+      core_->journal->Write(JournalLine("IEnumIDList::Skip")
+                                .Raw("folder", core_->ItemName(folder_.data()))
+                                .Number("count", count)
+                                .ResultCode(static_cast<uint32_t>(result)));
+    return result;
+  }
+
+  int32_t Reset() override {
+    next_ = 0;
+    if (core_->journaling())
+      core_->journal->Write(JournalLine("IEnumIDList::Reset")
+                                .Raw("folder", core_->ItemName(folder_.data()))
+                                .ResultCode(win::S_OK));
+    return win::S_OK;
+  }
+
+ private:
+  int32_t DoNext(uint32_t count, PIDL* items, uint32_t* fetched) {
     if (items == nullptr || (count > 1 && fetched == nullptr))
       return win::E_INVALIDARG;
     if (!core_->alive)
@@ -50,19 +113,14 @@ class SimEnumIdList final : public ComObject<IEnumIDList> {
     return got == count ? win::S_OK : win::S_FALSE;
   }
 
-  int32_t Skip(uint32_t count) override {
+  int32_t DoSkip(uint32_t count) {
     size_t left = items_.size() - next_;
     next_ += std::min<size_t>(count, left);
     return count <= left ? win::S_OK : win::S_FALSE;
   }
 
-  int32_t Reset() override {
-    next_ = 0;
-    return win::S_OK;
-  }
-
- private:
   std::shared_ptr<SimShellCore> core_;
+  std::vector<uint8_t> folder_;
   std::vector<std::vector<uint8_t>> items_;
   size_t next_ = 0;
 };
@@ -72,8 +130,84 @@ class SimShellFolder final : public ComObject<IShellFolder> {
   SimShellFolder(std::shared_ptr<SimShellCore> core, ShellItem self, std::vector<uint8_t> absolute)
       : core_(std::move(core)), self_(std::move(self)), absolute_(std::move(absolute)) {}
 
-  int32_t ParseDisplayName(WindowHandle, const char16_t* displayName, uint32_t* eaten, PIDL* pidl,
-                           uint32_t* attributes) override {
+  int32_t ParseDisplayName(WindowHandle owner, const char16_t* displayName, uint32_t* eaten,
+                           PIDL* pidl, uint32_t* attributes) override {
+    uint32_t asked = attributes ? *attributes : 0;
+    int32_t result = DoParseDisplayName(displayName, eaten, pidl, attributes);
+    if (core_->journaling()) {
+      JournalLine line("IShellFolder::ParseDisplayName");
+      line.Raw("folder", Self()).Handle("owner", owner);
+      if (displayName != nullptr)
+        line.Text("name", Narrow(displayName));
+      if (attributes != nullptr)
+        line.Handle("attributes", asked);
+      line.ResultCode(static_cast<uint32_t>(result));
+      if (result == win::S_OK && pidl != nullptr) {
+        line.Raw("item", RelativeItemName(*core_, absolute_, *pidl));
+        if (attributes != nullptr)
+          line.Handle("attributes", *attributes);
+      }
+      core_->journal->Write(line);
+    }
+    return result;
+  }
+
+  int32_t EnumObjects(WindowHandle owner, uint32_t flags,
+                      ComPtr<IEnumIDList>* enumerator) override {
+    int32_t result = DoEnumObjects(flags, enumerator);
+    if (core_->journaling())
+      core_->journal->Write(JournalLine("IShellFolder::EnumObjects")
+                                .Raw("folder", Self())
+                                .Handle("owner", owner)
+                                .Flags("flags", flags, kEnumFlags)
+                                .ResultCode(static_cast<uint32_t>(result)));
+    return result;
+  }
+
+  int32_t BindToObject(PCIDL pidl, ComPtr<IShellFolder>* folder) override {
+    int32_t result = DoBindToObject(pidl, folder);
+    if (core_->journaling())
+      core_->journal->Write(JournalLine("IShellFolder::BindToObject")
+                                .Raw("folder", Self())
+                                .Raw("item", RelativeItemName(*core_, absolute_, pidl))
+                                .ResultCode(static_cast<uint32_t>(result)));
+    return result;
+  }
+
+  int32_t GetAttributesOf(uint32_t count, const PCIDL* items, uint32_t* inOut) override {
+    uint32_t asked = inOut ? *inOut : 0;
+    int32_t result = DoGetAttributesOf(count, items, inOut);
+    if (core_->journaling()) {
+      JournalLine line("IShellFolder::GetAttributesOf");
+      line.Raw("folder", Self()).Number("count", count);
+      for (uint32_t i = 0; items != nullptr && i < count; ++i)
+        line.Raw("item", RelativeItemName(*core_, absolute_, items[i]));
+      line.Handle("attributes", asked).ResultCode(static_cast<uint32_t>(result));
+      if (result == win::S_OK)
+        line.Handle("attributes", *inOut);
+      core_->journal->Write(line);
+    }
+    return result;
+  }
+
+  int32_t GetDisplayNameOf(PCIDL pidl, uint32_t flags, STRRET* name) override {
+    int32_t result = DoGetDisplayNameOf(pidl, flags, name);
+    if (core_->journaling()) {
+      JournalLine line("IShellFolder::GetDisplayNameOf");
+      line.Raw("folder", Self()).Raw("item", RelativeItemName(*core_, absolute_, pidl));
+      line.Flags("flags", flags, kNameFlags).ResultCode(static_cast<uint32_t>(result));
+      if (result == win::S_OK)
+        line.Named("type", name->uType, kStrretTypes);
+      core_->journal->Write(line);
+    }
+    return result;
+  }
+
+ private:
+  std::string Self() const { return core_->ItemName(absolute_.data()); }
+
+  int32_t DoParseDisplayName(const char16_t* displayName, uint32_t* eaten, PIDL* pidl,
+                             uint32_t* attributes) {
     if (pidl == nullptr || displayName == nullptr)
       return win::E_INVALIDARG;
     *pidl = nullptr;
@@ -99,7 +233,7 @@ class SimShellFolder final : public ComObject<IShellFolder> {
     return win::S_OK;
   }
 
-  int32_t EnumObjects(WindowHandle, uint32_t flags, ComPtr<IEnumIDList>* enumerator) override {
+  int32_t DoEnumObjects(uint32_t flags, ComPtr<IEnumIDList>* enumerator) {
     if (enumerator == nullptr)
       return win::E_INVALIDARG;
     *enumerator = nullptr;
@@ -122,11 +256,11 @@ class SimShellFolder final : public ComObject<IShellFolder> {
         items.push_back(std::move(item));
       }
     }
-    *enumerator = MakeComObject<IEnumIDList, SimEnumIdList>(core_, std::move(items));
+    *enumerator = MakeComObject<IEnumIDList, SimEnumIdList>(core_, absolute_, std::move(items));
     return win::S_OK;
   }
 
-  int32_t BindToObject(PCIDL pidl, ComPtr<IShellFolder>* folder) override {
+  int32_t DoBindToObject(PCIDL pidl, ComPtr<IShellFolder>* folder) {
     if (folder == nullptr)
       return win::E_INVALIDARG;
     *folder = nullptr;
@@ -144,7 +278,7 @@ class SimShellFolder final : public ComObject<IShellFolder> {
     return win::S_OK;
   }
 
-  int32_t GetAttributesOf(uint32_t count, const PCIDL* items, uint32_t* inOut) override {
+  int32_t DoGetAttributesOf(uint32_t count, const PCIDL* items, uint32_t* inOut) {
     if (inOut == nullptr || (count > 0 && items == nullptr))
       return win::E_INVALIDARG;
     if (!core_->alive)
@@ -164,7 +298,7 @@ class SimShellFolder final : public ComObject<IShellFolder> {
     return win::S_OK;
   }
 
-  int32_t GetDisplayNameOf(PCIDL pidl, uint32_t flags, STRRET* name) override {
+  int32_t DoGetDisplayNameOf(PCIDL pidl, uint32_t flags, STRRET* name) {
     if (name == nullptr)
       return win::E_INVALIDARG;
     if (!core_->alive)
@@ -205,7 +339,6 @@ class SimShellFolder final : public ComObject<IShellFolder> {
     return win::S_OK;
   }
 
- private:
   // The item of a list relative to this folder (the folder itself for an empty list).
   std::optional<ShellItem> Child(PCIDL pidl) const {
     if (pidl == nullptr)

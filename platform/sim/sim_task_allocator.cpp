@@ -1,5 +1,7 @@
 #include "platform/sim/sim_task_allocator.h"
 
+#include "platform/sim/journal.h"
+
 namespace talvex::sim {
 
 // The IMalloc that callers hold; it forwards to the allocator while the machine lives.
@@ -8,18 +10,38 @@ class SimTaskAllocator::Face : public ComObject<IMalloc> {
   explicit Face(SimTaskAllocator* owner) : owner_(owner) {}
   void Detach() { owner_ = nullptr; }
 
-  void* Alloc(size_t size) override { return owner_ ? owner_->Alloc(size) : nullptr; }
+  // Blocks are shown by whose they are, not by address, so that journals of two runs compare.
+  void* Alloc(size_t size) override {
+    void* block = owner_ ? owner_->Alloc(size) : nullptr;
+    if (Journal* journal = Journaling())
+      journal->Write(JournalLine("IMalloc::Alloc")
+                         .Number("size", static_cast<int64_t>(size))
+                         .Result(block ? "block" : "null"));
+    return block;
+  }
   void Free(void* block) override {
+    const char* whose = block == nullptr                           ? "null"
+                        : owner_ != nullptr && owner_->Owns(block) ? "own"
+                                                                   : "foreign";
     if (owner_)
       owner_->Free(block);
+    if (Journal* journal = Journaling())
+      journal->Write(JournalLine("IMalloc::Free").Raw("block", whose).Result("void"));
   }
   int DidAlloc(const void* block) override {
-    if (block == nullptr || owner_ == nullptr)
-      return -1;
-    return owner_->Owns(block) ? 1 : 0;
+    int result = (block == nullptr || owner_ == nullptr) ? -1 : owner_->Owns(block) ? 1 : 0;
+    if (Journal* journal = Journaling())
+      journal->Write(JournalLine("IMalloc::DidAlloc").ResultNumber(result));
+    return result;
   }
 
  private:
+  Journal* Journaling() const {
+    return owner_ != nullptr && owner_->journal_ != nullptr && owner_->journal_->on()
+               ? owner_->journal_
+               : nullptr;
+  }
+
   SimTaskAllocator* owner_;
 };
 

@@ -12,6 +12,8 @@
 
 namespace talvex::sim {
 
+class Journal;
+
 class SimTaskAllocator {
  public:
   SimTaskAllocator();
@@ -32,12 +34,15 @@ class SimTaskAllocator {
   // Frees of blocks the allocator does not hold (freed twice, or never its own).
   size_t BadFrees() const { return bad_frees_; }
   size_t TotalAllocations() const { return total_; }
+  // Where the program's calls on the IMalloc face are written (not the machine's own blocks).
+  void SetJournal(Journal* journal) { journal_ = journal; }
 
  private:
   class Face;
   std::unordered_map<const void*, std::unique_ptr<uint8_t[]>> blocks_;
   size_t bad_frees_ = 0;
   size_t total_ = 0;
+  Journal* journal_ = nullptr;
   ComPtr<Face> face_;
 };
 

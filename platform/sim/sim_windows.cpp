@@ -9,6 +9,62 @@ namespace talvex::sim {
 
 namespace {
 constexpr uint32_t kErrorInvalidWindowHandle = 1400;
+constexpr JournalName kMessages[] = {
+    {win::WM_SETFOCUS, "WM_SETFOCUS"},
+    {win::WM_CLOSE, "WM_CLOSE"},
+    {win::WM_QUERYENDSESSION, "WM_QUERYENDSESSION"},
+    {win::WM_NEXTDLGCTL, "WM_NEXTDLGCTL"},
+    {win::WM_KEYDOWN, "WM_KEYDOWN"},
+    {win::WM_LBUTTONDBLCLK, "WM_LBUTTONDBLCLK"},
+};
+constexpr JournalName kWindowLongs[] = {{static_cast<uint32_t>(win::GWL_EXSTYLE), "GWL_EXSTYLE"}};
+}  // namespace
+
+std::string SimWindows::WindowName(WindowHandle handle) {
+  Window* window = Find(handle);
+  if (window == nullptr)
+    return JournalHandle(handle);
+  return JournalHandle(handle) + ":" + JournalText(window->title);
+}
+
+WindowHandle SimWindows::FindWindowExA(WindowHandle parent, WindowHandle childAfter,
+                                       const char* className, const char* windowName) {
+  WindowHandle found = FindWindow(parent, childAfter, className, windowName);
+  if (journal_.on())
+    journal_.Write(JournalLine("FindWindowExA")
+                       .Handle("parent", parent)
+                       .Handle("after", childAfter)
+                       .Text("class", className)
+                       .Text("title", windowName)
+                       .ResultHandle(found));
+  return found;
+}
+
+int SimWindows::GetWindowTextA(WindowHandle window, char* buffer, int maxCount) {
+  std::string name = journal_.on() ? WindowName(window) : std::string();
+  int length = GetWindowText(window, buffer, maxCount);
+  if (journal_.on()) {
+    JournalLine line("GetWindowTextA");
+    line.Raw("window", name).Number("size", maxCount).ResultNumber(length);
+    if (buffer != nullptr && maxCount > 0)
+      line.Text("text", std::string_view(buffer, static_cast<size_t>(length)));
+    journal_.Write(line);
+  }
+  return length;
+}
+
+bool SimWindows::PostMessageA(WindowHandle window, uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam) {
+  std::string name = journal_.on() ? WindowName(window) : std::string();
+  bool ok = PostMessage(window, message, wParam, lParam);
+  if (journal_.on())
+    journal_.Write(JournalLine("PostMessageA")
+                       .Raw("window", name)
+                       .Named("message", message, kMessages)
+                       .Handle("wparam", wParam)
+                       .Handle("lparam", static_cast<uint64_t>(lParam))
+                       .Result(ok));
+  return ok;
 }
 
 SimWindows::Window* SimWindows::Find(WindowHandle handle) {
@@ -31,10 +87,10 @@ void SimWindows::CloseAllOf(int owner) {
       window.open = false;
 }
 
-WindowHandle SimWindows::FindWindowExA(WindowHandle parent, WindowHandle childAfter,
-                                       const char* className, const char* windowName) {
+WindowHandle SimWindows::FindWindow(WindowHandle parent, WindowHandle childAfter,
+                                    const char* className, const char* windowName) {
   if (parent != 0) {
-    errors_.SetLastError(0);
+    errors_.Set(0);
     return 0;  // the machine's windows are all top-level
   }
   bool afterSeen = childAfter == 0;
@@ -50,20 +106,20 @@ WindowHandle SimWindows::FindWindowExA(WindowHandle parent, WindowHandle childAf
       continue;
     if (windowName != nullptr && !EqualsIgnoreCase(it->title, windowName))
       continue;
-    errors_.SetLastError(0);
+    errors_.Set(0);
     return it->handle;
   }
-  errors_.SetLastError(0);
+  errors_.Set(0);
   return 0;
 }
 
-int SimWindows::GetWindowTextA(WindowHandle handle, char* buffer, int maxCount) {
+int SimWindows::GetWindowText(WindowHandle handle, char* buffer, int maxCount) {
   if (buffer == nullptr || maxCount <= 0)
     return 0;
   buffer[0] = '\0';
   Window* window = Find(handle);
   if (window == nullptr) {
-    errors_.SetLastError(kErrorInvalidWindowHandle);
+    errors_.Set(kErrorInvalidWindowHandle);
     return 0;
   }
   size_t length = std::min(window->title.size(), static_cast<size_t>(maxCount - 1));
@@ -72,17 +128,17 @@ int SimWindows::GetWindowTextA(WindowHandle handle, char* buffer, int maxCount) 
   return static_cast<int>(length);
 }
 
-bool SimWindows::PostMessageA(WindowHandle handle, uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam) {
+bool SimWindows::PostMessage(WindowHandle handle, uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) {
   Window* window = Find(handle);
   if (window == nullptr) {
-    errors_.SetLastError(kErrorInvalidWindowHandle);
+    errors_.Set(kErrorInvalidWindowHandle);
     return false;
   }
   posted_.push_back({window->title, message, wParam, lParam});
   if (message == win::WM_CLOSE)
     window->open = false;
-  errors_.SetLastError(0);
+  errors_.Set(0);
   return true;
 }
 
@@ -98,7 +154,13 @@ int32_t SimWindows::SetWindowLongA(WindowHandle window, int index, int32_t newLo
   int32_t& value = longs_[{window, index}];
   int32_t previous = value;
   value = newLong;
-  errors_.SetLastError(0);
+  errors_.Set(0);
+  if (journal_.on())
+    journal_.Write(JournalLine("SetWindowLongA")
+                       .Handle("window", window)
+                       .Named("index", static_cast<uint32_t>(index), kWindowLongs)
+                       .Handle("value", static_cast<uint32_t>(newLong))
+                       .Result(JournalHandle(static_cast<uint32_t>(previous))));
   return previous;
 }
 

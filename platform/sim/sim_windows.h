@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/other_windows.h"
+#include "platform/sim/journal.h"
 #include "platform/sim/sim_errors.h"
 
 namespace talvex::sim {
@@ -21,7 +22,7 @@ struct PostedMessage {
 
 class SimWindows : public OtherWindows {
  public:
-  explicit SimWindows(SimThreadErrors& errors) : errors_(errors) {}
+  SimWindows(SimThreadErrors& errors, Journal& journal) : errors_(errors), journal_(journal) {}
 
   WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const char* className,
                              const char* windowName) override;
@@ -49,8 +50,16 @@ class SimWindows : public OtherWindows {
     bool open;
   };
   Window* Find(WindowHandle handle);
+  WindowHandle FindWindow(WindowHandle parent, WindowHandle childAfter, const char* className,
+                          const char* windowName);
+  int GetWindowText(WindowHandle window, char* buffer, int maxCount);
+  bool PostMessage(WindowHandle window, uint32_t message, std::uintptr_t wParam,
+                   std::intptr_t lParam);
+  // A window as the journal shows it: the handle and, while it is open, its title.
+  std::string WindowName(WindowHandle handle);
 
   SimThreadErrors& errors_;
+  Journal& journal_;
   std::vector<Window> windows_;  // in the order they opened
   std::vector<PostedMessage> posted_;
   std::map<std::pair<WindowHandle, int>, int32_t> longs_;
