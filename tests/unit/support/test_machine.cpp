@@ -216,6 +216,22 @@ sim::RegistryStore TestMachine::SavedRegistry() const {
   return sim::RegistryStore::Parse(ReadFile("registry.reg"));
 }
 
+std::vector<std::string> JournalLines(const std::string& journal,
+                                      std::initializer_list<std::string> operations) {
+  std::vector<std::string> lines;
+  std::istringstream in(journal);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::string operation = line.substr(0, line.find(' '));
+    bool wanted = operations.size() == 0;
+    for (const std::string& name : operations)
+      wanted = wanted || operation == name;
+    if (wanted)
+      lines.push_back(line);
+  }
+  return lines;
+}
+
 std::string StringValue(sim::RegistryStore& store, const std::string& path,
                         const std::string& name) {
   sim::RegKeyNode* key = store.FindKey(path);

@@ -107,6 +107,11 @@ struct WizardOnMachine {
   TForm2* form = nullptr;
 };
 
+// The lines of a machine journal whose operation is one of operations (every line when none is
+// given), in order.
+std::vector<std::string> JournalLines(const std::string& journal,
+                                      std::initializer_list<std::string> operations = {});
+
 // The text of a REG_SZ value of the key at path, or "<missing>" / "<no key>".
 std::string StringValue(sim::RegistryStore& store, const std::string& path,
                         const std::string& name);
