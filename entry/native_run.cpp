@@ -1,51 +1,16 @@
 #include "entry/native_run.h"
 
-#include <algorithm>
 #include <fstream>
 #include <memory>
 
 #include "app/command_line.h"
 #include "app/setup_program.h"
+#include "entry/machine_person.h"
 #include "framework/design.h"
 #include "framework/headless/headless_ui.h"
 #include "platform/sim/machine.h"
 
 namespace talvex {
-namespace {
-
-// The person at the machine sees the simulated machine's clock and its restart requests.
-class SimulatedMachineForPerson : public HeadlessMachine {
- public:
-  explicit SimulatedMachineForPerson(sim::SimMachine& machine) : machine_(machine) {}
-  uint64_t Now() override { return machine_.clock().Now(); }
-  void Advance(uint64_t milliseconds) override { machine_.clock().Advance(milliseconds); }
-  // registry.reg shows what the program did whenever the person can look.
-  void Checkpoint() override { machine_.Flush(); }
-  bool TakeRestartRequest() override { return machine_.session().TakeRestartRequest(); }
-
- private:
-  sim::SimMachine& machine_;
-};
-
-std::vector<UserScriptLine> UserLines(const sim::SimMachine& machine) {
-  std::vector<UserScriptLine> lines;
-  for (const sim::IniEntry& entry : machine.user_lines()) {
-    std::string key = entry.key;
-    std::transform(key.begin(), key.end(), key.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    lines.push_back({entry.line, key, entry.value});
-  }
-  return lines;
-}
-
-// What the person can do: the actions on the windows, and rows that act on the machine itself
-// (they may keep the machine).
-UserActionTable UserActions(sim::SimMachine&) {
-  UserActionTable table = DefaultUserActions();
-  return table;
-}
-
-}  // namespace
 
 int RunNativeProgram(const std::filesystem::path& machineFolder,
                      const std::vector<std::string>& arguments, std::ostream& out,

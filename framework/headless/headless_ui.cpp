@@ -225,16 +225,24 @@ void HeadlessUi::PersonCanAct(TApplication& application, InputWait wait, TForm* 
     // The action counts as done before its handlers run: what they show belongs to what follows.
     ++next_;
     Note("line " + std::to_string(action.line) + ": " + action.text);
-    action.Take(*context_);
+    try {
+      action.Take(*context_);
+    } catch (const UserActionFailed& failed) {
+      std::string line =
+          program_name_ + ": machine.ini " + where + " cannot be carried out: " + failed.what();
+      boxes_ << line << "\n" << std::flush;
+      Note(line.substr(program_name_.size() + 2));
+      throw ProcessExit{kActionFailedExitCode};
+    }
   }
 }
 
 void HeadlessUi::Stuck(TApplication& application, InputWait wait, int code,
                        const std::string& why) {
-  std::string line = "talvex-setup: " + why + "; the program waits for input in " + WaitName(wait) +
-                     "; windows shown: " + ShownWindows(application);
+  std::string line = program_name_ + ": " + why + "; the program waits for input in " +
+                     WaitName(wait) + "; windows shown: " + ShownWindows(application);
   boxes_ << line << "\n" << std::flush;
-  Note(line.substr(std::string("talvex-setup: ").size()));
+  Note(line.substr(program_name_.size() + 2));
   throw ProcessExit{code};
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "framework/headless/user_script.h"
@@ -18,6 +19,8 @@ namespace talvex {
 // Exit codes of a run that the person's script cannot go on with; the program never uses them.
 inline constexpr int kNoActionPossibleExitCode = 4;
 inline constexpr int kObservationFailedExitCode = 5;
+// An action the machine cannot carry out ends the run as an unusable machine does.
+inline constexpr int kActionFailedExitCode = 2;
 
 class HeadlessUi : public UiBackend {
  public:
@@ -57,6 +60,12 @@ class HeadlessUi : public UiBackend {
   static std::string BoxLine(const std::string& caption, const std::string& text);
   // Actions of the script taken or held so far.
   size_t ActionsDone() const { return next_; }
+  // The first action not taken yet, or null when the script is done.
+  const UserAction* NextAction() const {
+    return next_ < script_.size() ? script_[next_].get() : nullptr;
+  }
+  // The program named at the start of the runner's own lines on the boxes stream.
+  void SetProgramName(std::string name) { program_name_ = std::move(name); }
 
  private:
   struct Posted {
@@ -89,6 +98,7 @@ class HeadlessUi : public UiBackend {
   TForm* FindForm(const std::string& className);
 
   std::ostream& boxes_;
+  std::string program_name_ = "talvex-setup";
   std::vector<std::unique_ptr<UserAction>> script_;
   std::ostream* transcript_;
   HeadlessMachine* machine_;

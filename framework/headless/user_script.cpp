@@ -27,17 +27,21 @@ void CollectNames(const DesignObject& object, std::set<std::string>& names) {
 DesignCatalog DesignCatalog::FromEmbeddedDesigns() {
   DesignCatalog catalog;
   // The program's windows are Form1.design, Form2.design, ... without a gap.
-  for (int number = 1;; ++number) {
-    std::optional<std::string> text =
-        FindEmbeddedResource("Form" + std::to_string(number) + ".design");
-    if (!text)
-      break;
-    DesignObject root = ParseDesign(*text);
-    std::set<std::string> controls;
-    CollectNames(root, controls);
-    catalog.AddForm(root.className, std::move(controls));
+  for (int number = 1; catalog.AddEmbeddedDesign("Form" + std::to_string(number) + ".design");
+       ++number) {
   }
   return catalog;
+}
+
+bool DesignCatalog::AddEmbeddedDesign(const std::string& resourceName) {
+  std::optional<std::string> text = FindEmbeddedResource(resourceName);
+  if (!text)
+    return false;
+  DesignObject root = ParseDesign(*text);
+  std::set<std::string> controls;
+  CollectNames(root, controls);
+  AddForm(root.className, std::move(controls));
+  return true;
 }
 
 void DesignCatalog::AddForm(const std::string& className, std::set<std::string> controls) {

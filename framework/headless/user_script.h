@@ -29,6 +29,8 @@ class DesignCatalog {
  public:
   // The designs embedded into the program ("Form1.design", "Form2.design", ...).
   static DesignCatalog FromEmbeddedDesigns();
+  // Adds the form of one embedded design; false when the program has no such design.
+  bool AddEmbeddedDesign(const std::string& resourceName);
   void AddForm(const std::string& className, std::set<std::string> controls);
   bool HasForm(const std::string& className) const;
   bool HasControl(const std::string& className, const std::string& control) const;
@@ -39,6 +41,13 @@ class DesignCatalog {
 
 // A [user] line that cannot be used; the message names the line.
 class UserScriptError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// An action that cannot be carried out when its turn comes (a folder to make that exists
+// already): the run cannot go on as the script says.
+class UserActionFailed : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -89,6 +98,7 @@ class UserAction {
   // window shown and taking input, its control visible and enabled, ...).
   virtual bool Ready(UserActionContext& context) = 0;
   // Takes the action; called only right after Ready said yes. The program's handlers run inside.
+  // Throws UserActionFailed when the action cannot be carried out.
   virtual void Take(UserActionContext&) {}
 
   int line = 0;

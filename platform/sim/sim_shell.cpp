@@ -649,6 +649,12 @@ SimDrive* SimShell::RemovableDrive(const std::string& drive, std::string* proble
   return found;
 }
 
+std::string SimShell::CheckRemovableDrive(const std::string& drive) {
+  std::string problem;
+  RemovableDrive(drive, &problem);
+  return problem;
+}
+
 std::string SimShell::InsertMedium(const std::string& drive, const std::string& label) {
   std::string problem;
   SimDrive* found = RemovableDrive(drive, &problem);

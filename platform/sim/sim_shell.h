@@ -115,6 +115,8 @@ class SimShell : public Shell {
   // drive: "D:"; the label replaces the medium's label (none when empty).
   std::string InsertMedium(const std::string& drive, const std::string& label);
   std::string EjectMedium(const std::string& drive);
+  // What keeps the drive from taking a medium (no such drive, a fixed disk), or "" when it can.
+  std::string CheckRemovableDrive(const std::string& drive);
 
   SimTaskAllocator& allocator() { return allocator_; }
   ShellNamespace& names() { return core_->names; }
