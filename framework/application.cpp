@@ -1,5 +1,6 @@
 #include "framework/application.h"
 
+#include "framework/tree_view.h"
 #include "platform/winconst.h"
 
 namespace talvex {
@@ -51,8 +52,16 @@ void TApplication::ProcessMessages() {
 bool TApplication::QueryEndSession() {
   bool allowed = true;
   for (const auto& form : forms_) {
-    if (form->ParentForm() == nullptr && !form->CloseQuery())
+    if (form->ParentForm() != nullptr)
+      continue;
+    if (!form->CloseQuery())
       allowed = false;
+    // The form passes the question on to its controls with a window procedure of their own (tree
+    // views) as WM_QUERYENDSESSION: a result of 0 refuses.
+    for (const auto& control : form->Controls())
+      if (auto* tree = dynamic_cast<TCustomTreeView*>(control.get()))
+        if (tree->Perform(kWmQueryEndSession) == 0)
+          allowed = false;
   }
   return allowed;
 }

@@ -57,8 +57,9 @@ class TApplication {
   void ProcessMessages();
   // Windows asks whether the session may end (shut-down, restart, log-off): the close query of
   // every top-level form runs, hidden ones included, in the order the forms were created; a form
-  // living inside another is not asked, as Windows asks top-level windows only. True when every
-  // form allows the end.
+  // living inside another is not asked, as Windows asks top-level windows only. Each asked form's
+  // tree views get WM_QUERYENDSESSION after it. True when every form and tree view allows the end;
+  // all of them are asked even after a refusal.
   bool QueryEndSession();
 
   // A modal box owned by the application's hidden window.

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "foldertree/folder_tree_host.h"
 #include "framework/exceptions.h"
+#include "platform/process.h"
 #include "platform/winconst.h"
 #include "tests/unit/foldertree/folder_tree_fixture.h"
 
@@ -348,6 +350,48 @@ TEST_F(Navigation, EndOfSessionQueryAsksTheHostAndItsAnswerStands) {
   EXPECT_NE(t.GetMyComputerNode(), nullptr);
   t.SetOnEndSessionQuery(nullptr);
   EXPECT_EQ(t.Perform(win::WM_QUERYENDSESSION), 1);
+}
+
+// A machine on which Windows has been asked to restart.
+class RestartAsked : public HeadlessMachine {
+ public:
+  uint64_t Now() override { return 0; }
+  void Advance(uint64_t) override {}
+  void Checkpoint() override {}
+  bool TakeRestartRequest() override { return std::exchange(asked, false); }
+  bool asked = true;
+};
+
+TEST_F(Navigation, TheRestartAsksTheTreeOfAHiddenWindowWhoseVetoKeepsTheProgramRunning) {
+  RestartAsked restart;
+  std::ostringstream restartBoxes;
+  HeadlessUi restartUi(restartBoxes, {}, nullptr, &restart);
+  TApplication program(restartUi, "Host");
+  TKvFolderTree& t = *program.CreateForm<TFolderTreeForm>(platform)->KvFolderTree;
+  t.SetActive(true);
+  int asked = 0;
+  t.SetOnEndSessionQuery([&](TObject*, bool& canEnd) {
+    ++asked;
+    canEnd = false;
+  });
+  program.ProcessMessages();
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(restartBoxes.str(), "");
+  EXPECT_NE(t.NotifyHandle(), 0u);
+
+  restart.asked = true;
+  t.SetOnEndSessionQuery(nullptr);
+  int code = -1;
+  try {
+    program.ProcessMessages();
+  } catch (const ProcessExit& exit) {
+    code = exit.code;
+  }
+  EXPECT_EQ(code, 0) << "Windows did not restart";
+  EXPECT_EQ(restartBoxes.str(), "[Windows] restart\n");
+  EXPECT_EQ(t.NotifyHandle(), 0u);
+  EXPECT_EQ(shell.deregistrations, 1);
+  t.SetActive(false);
 }
 
 TEST_F(Navigation, TheDesignLoaderCreatesTheRegisteredControl) {
