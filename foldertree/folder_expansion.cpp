@@ -1,6 +1,9 @@
 // Building the desktop, reading a folder's children on its first expansion, their order, and the
 // release of nodes and item ID lists.
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "foldertree/drawing_suspended.h"
 #include "foldertree/kvfoldertree.h"
@@ -29,6 +32,18 @@ class BusyCursor {
  private:
   TScreen& screen_;
 };
+
+// The sign of CompareAsciiNoCase for two captions already raised to upper case: unsigned bytes,
+// the end of a caption counting as a NUL byte.
+int CompareRaisedCaptions(const char* a, size_t aLength, const char* b, size_t bLength) {
+  size_t common = aLength < bLength ? aLength : bLength;
+  if (int difference = std::memcmp(a, b, common); difference != 0)
+    return difference;
+  if (aLength == bLength)
+    return 0;
+  return aLength < bLength ? -static_cast<unsigned char>(b[common])
+                           : static_cast<unsigned char>(a[common]);
+}
 
 }  // namespace
 
@@ -133,8 +148,44 @@ bool TKvFolderTree::AttachFolders(TTreeNode*& node) {
   node->SetHasChildren(hasChildren);
   if (record->FolderType != ftNetworkNeighborhood && record->FolderType != ftMyComputer &&
       hasChildren)
-    node->CustomSort(CustomSortProc, 0);
+    SortChildren(node);
   return result;
+}
+
+void TKvFolderTree::SortChildren(TTreeNode* node) {
+  if (node->Count() < 2)
+    return;
+  // The keys CustomSortProc compares, gathered side by side: the captions raised to upper case in
+  // one buffer, so that a comparison is a byte compare inside it instead of a walk through two
+  // nodes and their records.
+  struct Entry {
+    bool special;
+    size_t offset;
+    size_t length;
+    TTreeNode* node;
+  };
+  std::vector<Entry> entries;
+  entries.reserve(static_cast<size_t>(node->Count()));
+  std::string keys;
+  for (TTreeNode* child = node->GetFirstChild(); child != nullptr;
+       child = child->getNextSibling()) {
+    TFolderNode* record = Record(child);
+    bool special = record != nullptr && IsSpecial(record->FolderType);
+    entries.push_back(Entry{special, keys.size(), special ? 0 : child->Text().size(), child});
+    if (!special)
+      keys += UpperAsciiText(child->Text());
+  }
+  const char* text = keys.data();
+  std::stable_sort(entries.begin(), entries.end(), [text](const Entry& a, const Entry& b) {
+    if (a.special || b.special)
+      return a.special && !b.special;
+    return CompareRaisedCaptions(text + a.offset, a.length, text + b.offset, b.length) < 0;
+  });
+  std::vector<TTreeNode*> order;
+  order.reserve(entries.size());
+  for (const Entry& entry : entries)
+    order.push_back(entry.node);
+  node->ReorderChildren(order);
 }
 
 int TALVEX_STDCALL TKvFolderTree::CustomSortProc(TTreeNode* node1, TTreeNode* node2,

@@ -190,6 +190,8 @@ class TKvFolderTree : public TCustomTreeView {
   std::string CaptionByMode(const std::string& name) const;
   void ApplyDisplayMode(TTreeNode* node);
   void RefreshFolderNode(TTreeNode* node);
+  // Orders the node's children as CustomSort with CustomSortProc does.
+  void SortChildren(TTreeNode* node);
   void ReleaseNotifyEntry();
 
   TApplication& application_;

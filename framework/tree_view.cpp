@@ -118,23 +118,29 @@ bool TTreeNode::CustomSort(TTVCompare compare, std::intptr_t data, bool recurse)
       children.push_back(child);
     std::stable_sort(children.begin(), children.end(),
                      [&](TTreeNode* a, TTreeNode* b) { return compare(a, b, data) < 0; });
-    TTreeNode* previous = nullptr;
-    for (TTreeNode* child : children) {
-      child->prev_ = previous;
-      child->next_ = nullptr;
-      if (previous != nullptr)
-        previous->next_ = child;
-      previous = child;
-    }
-    first_child_ = children.front();
-    last_child_ = children.back();
-    if (TreeViewPeer* peer = tree_.TreePeer())
-      peer->ChildrenReordered(this);
+    ReorderChildren(children);
   }
   if (recurse)
     for (TTreeNode* child = first_child_; child != nullptr; child = child->next_)
       child->CustomSort(compare, data, true);
   return true;
+}
+
+void TTreeNode::ReorderChildren(const std::vector<TTreeNode*>& order) {
+  if (order.size() != static_cast<size_t>(count_) || order.empty())
+    return;
+  TTreeNode* previous = nullptr;
+  for (TTreeNode* child : order) {
+    child->prev_ = previous;
+    child->next_ = nullptr;
+    if (previous != nullptr)
+      previous->next_ = child;
+    previous = child;
+  }
+  first_child_ = order.front();
+  last_child_ = order.back();
+  if (TreeViewPeer* peer = tree_.TreePeer())
+    peer->ChildrenReordered(this);
 }
 
 namespace {

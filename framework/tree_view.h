@@ -82,6 +82,9 @@ class TTreeNode {
   bool CustomSort(TTVCompare compare, std::intptr_t data, bool recurse = false);
   // Orders the children by caption, ignoring case.
   bool AlphaSort(bool recurse = false);
+  // Puts the children into the given order, which must hold each child once; one notice to the
+  // backend. For callers that sort by keys of their own instead of a comparison per pair.
+  void ReorderChildren(const std::vector<TTreeNode*>& order);
 
   // The backend's own handle of the node (an HTREEITEM in the Windows build).
   void* PeerItem() const { return peer_item_; }

@@ -2,9 +2,13 @@
 // nodes and options, display modes, expansion and its node states, ordering, design mode.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "framework/exceptions.h"
+#include "platform/ascii_text.h"
 #include "platform/winconst.h"
 #include "tests/unit/foldertree/folder_tree_fixture.h"
 
@@ -236,6 +240,33 @@ TEST_F(Model, OrderingFoldsOnlyAsciiLettersAndPutsSpecialNodesFirst) {
   EXPECT_EQ(Children(desktop), "My Computer,b,C,Recycle Bin");
   desktop->CustomSort(TKvFolderTree::CustomSortProc, 0);
   EXPECT_EQ(Children(desktop), "My Computer,Recycle Bin,b,C");
+}
+
+TEST_F(Model, ExpansionOrdersManyCaptionsAsAStableSortByStrIComp) {
+  // Prefixes, names equal but for ASCII case (kept in the shell's order), digits, the underscore
+  // and bytes from 0x80, in an order of their own.
+  const char* const pieces[] = {"a", "A", "ab", "AB", "_", "0", "9", "\xE9", "\xC9", "z", "Z", " "};
+  std::vector<std::string> names;
+  for (int i = 0; i < 400; ++i) {
+    std::string name;
+    for (int at = i * 7 + 3; name.size() < 1 + static_cast<size_t>(i % 4); at = at * 5 + 1)
+      name += pieces[at % 12];
+    if (std::find(names.begin(), names.end(), name) == names.end())
+      names.push_back(name);
+  }
+  for (const std::string& name : names)
+    shell.Folder(*standard.driveC, name);
+  TKvFolderTree& t = Active();
+  TTreeNode* c = t.GetMyComputerNode()->Item(1);
+  ASSERT_TRUE(c->Expand(false));
+  std::vector<std::string> expected = names;
+  std::stable_sort(
+      expected.begin(), expected.end(),
+      [](const std::string& a, const std::string& b) { return CompareAsciiNoCase(a, b) < 0; });
+  std::vector<std::string> shown;
+  for (TTreeNode* child = c->GetFirstChild(); child != nullptr; child = child->getNextSibling())
+    shown.push_back(child->Text());
+  EXPECT_EQ(shown, expected);
 }
 
 TEST_F(Model, DeletingABranchReleasesEveryRecordAndFreeChildrenKeepsSpecialNodes) {
