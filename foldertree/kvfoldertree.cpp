@@ -3,6 +3,7 @@
 #include "foldertree/kvfoldertree.h"
 
 #include <cstring>
+#include <utility>
 
 #include "framework/exceptions.h"
 #include "framework/form.h"
@@ -316,20 +317,19 @@ TTreeNode* TKvFolderTree::CreateFolderNode(PCIDL idList, TTreeNode* parent, bool
   auto record = std::make_unique<TFolderNode>();
   record->IdListSize = static_cast<uint16_t>(total);
   record->IdList = absolute;
-  record->Path = names.ParsingName;
-  record->Name = names.InFolderName;
+  record->Path = std::move(names.ParsingName);
+  record->Name = std::move(names.InFolderName);
   record->HasParent = parent != nullptr;
   record->FolderType = ftFolder;
   if (parent != nullptr) {
     if (parentFolder != nullptr) {
       ComPtr<IShellFolder> own;
       if (parentFolder->BindToObject(idList, &own) >= 0)
-        record->ShellFolder = own;
+        record->ShellFolder = std::move(own);
     }
     if (parentType == ftNetworkNeighborhood) {
       record->FolderType = ftNetNode;
-      record->Path = "\\\\" + names.InFolderName;
-      record->Name = names.InFolderName;
+      record->Path = "\\\\" + record->Name;
     }
   } else {
     platform_.shell.SHGetDesktopFolder(&record->ShellFolder);

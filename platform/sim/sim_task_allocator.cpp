@@ -56,8 +56,9 @@ ComPtr<IMalloc> SimTaskAllocator::Get() {
 }
 
 void* SimTaskAllocator::Alloc(size_t size) {
-  // Zero-size requests still get a block of their own, as IMalloc::Alloc gives.
-  auto block = std::make_unique<uint8_t[]>(size == 0 ? 1 : size);
+  // Zero-size requests still get a block of their own, as IMalloc::Alloc gives. Like the task
+  // allocator, the block's bytes are not cleared.
+  std::unique_ptr<uint8_t[]> block(new uint8_t[size == 0 ? 1 : size]);
   void* address = block.get();
   blocks_.emplace(address, std::move(block));
   ++total_;
