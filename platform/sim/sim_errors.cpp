@@ -8,6 +8,8 @@
 namespace talvex::sim {
 namespace {
 
+constexpr uint32_t kErrorMrMidNotFound = 317;
+
 struct ErrorText {
   uint32_t code;
   const char* text;
@@ -61,6 +63,8 @@ bool SimThreadErrors::FormatMessageA(uint32_t code, std::string* text) {
   bool found = it != std::end(kErrorTexts) && it->code == code;
   if (found)
     *text = it->text;
+  else
+    last_error_ = kErrorMrMidNotFound;  // as Windows fails a code it has no text for
   if (journal_ && journal_->on()) {
     JournalLine line("FormatMessageA");
     line.Code("code", code).Result(found);

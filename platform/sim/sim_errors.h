@@ -13,7 +13,7 @@ class SimThreadErrors : public ThreadErrors {
   uint32_t GetLastError() override;
   void SetLastError(uint32_t code) override;
   // Codes of the SetupAPI range (0xE0000000 and up) and codes the machine never produces have no
-  // text.
+  // text: the call then fails with ERROR_MR_MID_NOT_FOUND, as on Windows.
   bool FormatMessageA(uint32_t code, std::string* text) override;
 
   // The machine's own access, which is not one of the program's calls.

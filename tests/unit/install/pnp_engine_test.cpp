@@ -10,6 +10,7 @@ namespace talvex {
 namespace {
 
 using testing::DeviceKey;
+using testing::JournalLines;
 using testing::RunResult;
 using testing::StringValue;
 using testing::TestMachine;
@@ -79,6 +80,23 @@ TEST(PnpEngineTest, BothIdsOfADriverAreUpdatedAndEachResetsAndRemoves) {
   EXPECT_EQ(EngineSearches(run.out),
             (std::vector<std::string>{"*KVE0515", "GenDisk", "*KVE0516", "GenDisk"}));
   EXPECT_EQ(InfPathOf(machine, "Root\\B\\0"), "D:\\SETUP\\auto\\winxp\\KVMS.INF");
+}
+
+TEST(PnpEngineTest, EveryDriverUpdateIsForced) {
+  // The flag leaves no trace in the registry; the machine's journal shows what was passed.
+  for (const std::string& versionKeys : {testing::WindowsXpKeys(), testing::WindowsMeKeys()}) {
+    TestMachine machine;
+    machine.Ini("journal = journal.txt\n")
+        .Registry(versionKeys + DeviceKey("Root\\MS\\0", {"*KVE0515"}) +
+                  DeviceKey("Root\\SD\\0", {"*KVE0517"}))
+        .Package();
+    ASSERT_EQ(machine.Run({"-s"}).exitCode, 1);
+    std::vector<std::string> updates =
+        JournalLines(machine.ReadFile("journal.txt"), {"UpdateDriverForPlugAndPlayDevicesA"});
+    ASSERT_EQ(updates.size(), 2u);
+    for (const std::string& update : updates)
+      EXPECT_NE(update.find(" flags=INSTALLFLAG_FORCE -> TRUE "), std::string::npos) << update;
+  }
 }
 
 TEST(PnpEngineTest, AFailedUpdateEndsAtOnceWithSix) {

@@ -1,6 +1,8 @@
 // The Windows 98 copy engine and the Windows Me driver-update engine.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "app/wizard/tform2.h"
 #include "framework/headless/headless_ui.h"
 #include "tests/unit/support/test_machine.h"
@@ -9,6 +11,7 @@ namespace talvex {
 namespace {
 
 using testing::DeviceKey;
+using testing::JournalLines;
 using testing::RunResult;
 using testing::StringValue;
 using testing::StringValuesKey;
@@ -69,6 +72,34 @@ TEST(Win98EngineTest, CopiesEveryFileToItsTargetAndRegistersTheInfFolder) {
             "");
   EXPECT_EQ(saved.FindKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons\\E"),
             nullptr);
+}
+
+TEST(Win98EngineTest, EachDriversDevicesAreRemovedBeforeItsFilesAreCopied) {
+  // Windows 98 would otherwise bind the old driver to the device again; the order leaves no trace
+  // but the machine's journal.
+  TestMachine machine;
+  Win98Machine(machine);
+  machine.Ini("journal = journal.txt\n");
+  ASSERT_EQ(machine.Run({"-s"}).exitCode, 1);
+  const std::regex removal(
+      R"re(^SetupDiRemoveDevice device="SYSTEM\\CurrentControlSet\\Enum\\([^"]*)" -> TRUE .*)re");
+  const std::regex copy(R"re(^SetupInstallFileA source="([^"]*)" .* -> TRUE .*)re");
+  std::vector<std::string> steps;
+  for (const std::string& line : JournalLines(machine.ReadFile("journal.txt"),
+                                              {"SetupDiRemoveDevice", "SetupInstallFileA"})) {
+    std::smatch match;
+    if (std::regex_match(line, match, removal))
+      steps.push_back("remove " + match[1].str());
+    else if (std::regex_match(line, match, copy))
+      steps.push_back("copy " + match[1].str());
+    else
+      steps.push_back(line);
+  }
+  EXPECT_EQ(steps,
+            (std::vector<std::string>{"remove PCI\\MS\\0", "remove PCI\\MS2\\0", "copy kvms.inf",
+                                      "copy kvms.pdr", "copy kvmsicon.ico", "remove PCI\\SD\\0",
+                                      "copy kvsd.inf", "copy kvsd.pdr", "copy kvsdicon.ico",
+                                      "remove PCI\\SC\\0", "copy kvscr.inf", "copy kvscr.sys"}));
 }
 
 TEST(Win98EngineTest, ARegisteredDevicePathIsLeftAsItIs) {

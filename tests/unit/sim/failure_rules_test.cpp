@@ -64,6 +64,18 @@ TEST(FailureRulesTest, OverlappingRulesEachCountTheirOwnCalls) {
   EXPECT_EQ(plan.FiredBy(0), 1);
   EXPECT_EQ(plan.FiredBy(1), 1);
   EXPECT_EQ(plan.FiredBy(2), 0);
+
+  // Both rules fire on the same call: the first one of the section gives the error, and the call
+  // is one failure.
+  FailurePlan both =
+      Plan("CreateDirectoryA = call 2 error 19\nCreateDirectoryA C:\\X = always error 6\n");
+  EXPECT_FALSE(both.Check("CreateDirectoryA", "C:\\Y", 5));
+  EXPECT_EQ(both.Check("CreateDirectoryA", "c:\\x", 5), 19u);
+  EXPECT_EQ(both.Fired(), 1);
+  EXPECT_EQ(both.Check("CreateDirectoryA", "C:\\X", 5), 6u);
+  EXPECT_EQ(both.Fired(), 2);
+  EXPECT_EQ(both.FiredBy(0), 1);
+  EXPECT_EQ(both.FiredBy(1), 1);
 }
 
 TEST(FailureRulesTest, EveryOperationHasOneRowAndANameOfItsOwn) {

@@ -131,6 +131,46 @@ TEST(SimRegistryTest, TheFileKeepsTheFormatItWasReadIn) {
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n\"A\"=\"1\"\r\n\"B\"=\"2\"\r\n\r\n");
 }
 
+TEST(SimDevicesTest, EverySuccessfulSetupApiCallClearsTheLastError) {
+  TestMachine machine;
+  machine.Registry(DeviceKey("Root\\A\\0", {"*KVE0515"}) + DeviceKey("Root\\B\\0", {"*KVE0517"}))
+      .File("d/SETUP/auto/x.inf", "[Version]\r\n")
+      .Folder("c/WINDOWS");
+  Platform& platform = machine.Machine().platform();
+  constexpr uint32_t kMarker = 0xCAFEF00D;
+  platform.errors.SetLastError(kMarker);
+  DevInfoSet set = platform.devices.SetupDiGetClassDevsA(nullptr, nullptr, 0, 6);
+  ASSERT_NE(set, win::INVALID_HANDLE_VALUE);
+  EXPECT_EQ(platform.errors.GetLastError(), 0u) << "SetupDiGetClassDevsA";
+  DevInfoData device;
+  device.cbSize = sizeof device;
+  platform.errors.SetLastError(kMarker);
+  ASSERT_TRUE(platform.devices.SetupDiEnumDeviceInfo(set, 0, &device));
+  EXPECT_EQ(platform.errors.GetLastError(), 0u) << "SetupDiEnumDeviceInfo";
+  uint8_t buffer[64] = {};
+  platform.errors.SetLastError(kMarker);
+  ASSERT_TRUE(platform.devices.SetupDiGetDeviceRegistryPropertyA(set, &device, 1, nullptr, buffer,
+                                                                 sizeof buffer, nullptr));
+  EXPECT_EQ(platform.errors.GetLastError(), 0u) << "SetupDiGetDeviceRegistryPropertyA";
+  platform.errors.SetLastError(kMarker);
+  ASSERT_TRUE(platform.devices.SetupDiRemoveDevice(set, &device));
+  EXPECT_EQ(platform.errors.GetLastError(), 0u) << "SetupDiRemoveDevice";
+  platform.errors.SetLastError(kMarker);
+  ASSERT_TRUE(platform.devices.SetupDiDestroyDeviceInfoList(set));
+  EXPECT_EQ(platform.errors.GetLastError(), 0u) << "SetupDiDestroyDeviceInfoList";
+  platform.errors.SetLastError(kMarker);
+  ASSERT_TRUE(platform.files.SetupInstallFileA("x.inf", "D:\\SETUP\\auto", "C:\\WINDOWS\\x.inf",
+                                               win::SP_COPY_SOURCEPATH_ABSOLUTE));
+  EXPECT_EQ(platform.errors.GetLastError(), 0u) << "SetupInstallFileA";
+  std::unique_ptr<NewdevModule> newdev = platform.newdev.LoadNewdev();
+  ASSERT_TRUE(newdev && newdev->GetProcAddress("UpdateDriverForPlugAndPlayDevicesA"));
+  platform.errors.SetLastError(kMarker);
+  int32_t reboot = 0;
+  ASSERT_TRUE(newdev->UpdateDriverForPlugAndPlayDevicesA(0, "*KVE0517", "D:\\SETUP\\auto\\x.inf",
+                                                         win::INSTALLFLAG_FORCE, &reboot));
+  EXPECT_EQ(platform.errors.GetLastError(), 0u) << "UpdateDriverForPlugAndPlayDevicesA";
+}
+
 TEST(SimDevicesTest, PropertyReadsFollowSetupApi) {
   TestMachine machine;
   machine.Registry(DeviceKey("Root\\A\\0", {"*KVE0515"}) + DeviceKey("Root\\B\\0", {}));

@@ -121,6 +121,22 @@ TEST_F(ComponentsTest, UnattendedRunsBothInstallersAndAnswersThem) {
   EXPECT_EQ(wizard_->boxes.str(), "");
 }
 
+TEST_F(ComponentsTest, EachInstallerIsEndedWithExitCodeZero) {
+  // Nothing of the machine keeps the code a program was ended with; the journal shows it.
+  machine_.Ini("journal = journal.txt\n");
+  Installers(std::string(kSmclib) + kScbase);
+  TForm2& wizard = Wizard();
+  wizard.Unattended = 1;
+  ASSERT_TRUE(wizard.SmartCardComponentsReady());
+  EXPECT_EQ(testing::JournalLines(machine_.ReadFile("journal.txt"), {"TerminateProcess"}),
+            (std::vector<std::string>{
+                "TerminateProcess process=0x7000:\"D:\\SETUP\\smclib.exe\" exitcode=0 -> TRUE "
+                "lasterror=0",
+                "TerminateProcess process=0x7002:\"D:\\SETUP\\scbase.exe\" exitcode=0 -> TRUE "
+                "lasterror=0",
+            }));
+}
+
 TEST_F(ComponentsTest, LibraryInstallerPausesAfterItsStartAndBeforeItsAnswer) {
   Installers(
       "[program D:\\SETUP\\smclib.exe]\r\n"
