@@ -154,6 +154,33 @@ const char kToRebootPrompt[] =
     "click = TForm2.Next\r\nclick = TForm2.Next\r\nclick = TForm2.Next\r\n"
     "state = TForm3 | visible\r\n";
 
+// The drive-icon reset opens the SD driver's parameters key each time it runs; the journal
+// counts the runs, which leave the same registry once or twice.
+size_t DriveIconResets(TestMachine& machine) {
+  size_t resets = 0;
+  for (const std::string& line :
+       testing::JournalLines(machine.ReadFile("journal.txt"), {"RegOpenKeyA", "RegOpenKeyExA"}))
+    if (line.find("KVSD\\Parameters") != std::string::npos)
+      ++resets;
+  return resets;
+}
+
+TEST(WizardPagesTest, TheDriveIconsAreResetAfterTheEngineAndAgainOnFinish) {
+  TestMachine finished;
+  XpWithPerson(finished,
+               "click = TForm2.Next\r\nclick = TForm2.Next\r\n"
+               "see = TForm2.Memo1 | Setup complete!\r\nclose = TForm2\r\n",
+               "journal = journal.txt\r\n");
+  EXPECT_EQ(finished.Run({}).exitCode, 1);
+  EXPECT_EQ(DriveIconResets(finished), 1u);
+
+  TestMachine rebootPrompt;
+  XpWithPerson(rebootPrompt, std::string(kToRebootPrompt) + "close = TForm3\r\n",
+               "journal = journal.txt\r\n");
+  EXPECT_EQ(rebootPrompt.Run({}).exitCode, 1);
+  EXPECT_EQ(DriveIconResets(rebootPrompt), 2u);
+}
+
 TEST(RebootTest, RestartsWindowsNtWithThePrivilegeAndWindowsMeWithoutAToken) {
   TestMachine xp;
   XpWithPerson(xp, std::string(kToRebootPrompt) + "click = TForm3.OK\r\n");
