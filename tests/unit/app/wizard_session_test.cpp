@@ -154,8 +154,8 @@ const char kToRebootPrompt[] =
     "click = TForm2.Next\r\nclick = TForm2.Next\r\nclick = TForm2.Next\r\n"
     "state = TForm3 | visible\r\n";
 
-// The drive-icon reset opens the SD driver's parameters key each time it runs; the journal
-// counts the runs, which leave the same registry once or twice.
+// The drive-icon reset opens the SD driver's parameters key each time it runs: the journal counts
+// the resets, which leave the same registry however often they run.
 size_t DriveIconResets(TestMachine& machine) {
   size_t resets = 0;
   for (const std::string& line :
@@ -166,19 +166,24 @@ size_t DriveIconResets(TestMachine& machine) {
 }
 
 TEST(WizardPagesTest, TheDriveIconsAreResetAfterTheEngineAndAgainOnFinish) {
+  // The engine alone, as the unattended run has it.
+  TestMachine unattended;
+  XpWithPerson(unattended, "", "journal = journal.txt\r\n");
+  EXPECT_EQ(unattended.Run({"-s"}).exitCode, 1);
+
   TestMachine finished;
   XpWithPerson(finished,
                "click = TForm2.Next\r\nclick = TForm2.Next\r\n"
                "see = TForm2.Memo1 | Setup complete!\r\nclose = TForm2\r\n",
                "journal = journal.txt\r\n");
   EXPECT_EQ(finished.Run({}).exitCode, 1);
-  EXPECT_EQ(DriveIconResets(finished), 1u);
+  EXPECT_EQ(DriveIconResets(finished), DriveIconResets(unattended) + 1);
 
   TestMachine rebootPrompt;
   XpWithPerson(rebootPrompt, std::string(kToRebootPrompt) + "close = TForm3\r\n",
                "journal = journal.txt\r\n");
   EXPECT_EQ(rebootPrompt.Run({}).exitCode, 1);
-  EXPECT_EQ(DriveIconResets(rebootPrompt), 2u);
+  EXPECT_EQ(DriveIconResets(rebootPrompt), DriveIconResets(finished) + 1);
 }
 
 TEST(RebootTest, RestartsWindowsNtWithThePrivilegeAndWindowsMeWithoutAToken) {
