@@ -92,11 +92,11 @@ class HardwareIdReader {
   int retries_ = 0;
 };
 
-// Writes prefix, the entry and "]" as one line.
-void WriteLine(Platform& platform, std::string_view prefix, std::string_view entry) {
-  std::string line;
-  line.reserve(prefix.size() + entry.size() + 2);
-  line.append(prefix).append(entry).append("]\n");
+// Writes prefix, the entry and "]" as one line, built in line (kept by the caller, so that a
+// search over many devices does not allocate a text per entry).
+void WriteLine(Platform& platform, std::string& line, std::string_view prefix,
+               std::string_view entry) {
+  line.assign(prefix).append(entry).append("]\n");
   platform.console.WriteStdout(line);
 }
 
@@ -120,6 +120,7 @@ bool SearchDevices(Platform& platform, const std::string& wantedId, HardwareIdSc
   DevInfoData device;
   device.cbSize = sizeof(DevInfoData);
   HardwareIdReader reader(platform);
+  std::string line;
 
   for (uint32_t index = 0; !found; ++index) {
     if (!platform.devices.SetupDiEnumDeviceInfo(set.get(), index, &device)) {
@@ -137,10 +138,10 @@ bool SearchDevices(Platform& platform, const std::string& wantedId, HardwareIdSc
     if (outcome == ReadOutcome::kNoHardwareIds)
       continue;
     found = reader.AnyEntry(scope, [&](std::string_view entry) {
-      WriteLine(platform, "Compare device ID: [", entry);
+      WriteLine(platform, line, "Compare device ID: [", entry);
       if (!EqualsIgnoreCase(entry, wantedId))
         return false;
-      WriteLine(platform, "Found! [", entry);
+      WriteLine(platform, line, "Found! [", entry);
       return true;
     });
   }

@@ -15,7 +15,21 @@ std::string ReadWholeFile(const fs::path& path, const char* what) {
   std::ifstream in(path, std::ios::binary);
   if (!in)
     throw MachineError(std::string("cannot read ") + what + " (" + path.string() + ")");
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // One read of the whole file where its size is known (registry.reg may be tens of
+  // megabytes); byte by byte where it is not (a pipe).
+  std::string bytes;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.fail() ? -1 : static_cast<std::streamoff>(in.tellg());
+  in.clear();
+  in.seekg(0, std::ios::beg);
+  if (size >= 0 && !in.fail()) {
+    bytes.resize(static_cast<size_t>(size));
+    in.read(bytes.data(), size);
+    bytes.resize(static_cast<size_t>(in.gcount()));
+  } else {
+    in.clear();
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
   if (in.bad())
     throw MachineError(std::string("cannot read ") + what);
   return bytes;

@@ -181,10 +181,10 @@ class Parser {
 
   // The key names of a path below HKEY_LOCAL_MACHINE, with the limits SplitKeyPath keeps (a
   // line of the file never holds a line feed).
-  std::vector<View> SplitPath(View path) const {
-    std::vector<View> names;
+  void SplitPath(View path, std::vector<View>& names) const {
+    names.clear();
     if (path.empty())
-      return names;
+      return;
     while (true) {
       const size_t end = path.find(Char('\\'));
       const View name = path.substr(0, end);
@@ -195,7 +195,7 @@ class Parser {
       }
       names.push_back(name);
       if (end == View::npos)
-        return names;
+        return;
       path.remove_prefix(end + 1);
     }
   }
@@ -215,13 +215,15 @@ class Parser {
     const View relative = path.size() > root.size() ? path.substr(root.size() + 1) : View();
     if (path.size() > root.size() && relative.empty())
       Fail("empty key name");
-    const std::vector<View> names = SplitPath(relative);
+    std::vector<View>& names = names_;
+    SplitPath(relative, names);
 
     current_ = nullptr;
     sectionSeen_ = true;
     if (remove) {
       if (names.empty())
         Fail("HKEY_LOCAL_MACHINE itself cannot be deleted");
+      path_.clear();  // the keys it holds may be among those deleted
       // Deleting a key that does not exist is no error, as with regedit.
       RegKeyNode* key = &store_.root();
       for (const View& name : names) {
@@ -232,13 +234,22 @@ class Parser {
       key->parent()->RemoveSubkey(key);
       return;
     }
+    // Sections come in tree order, so most of a path is the previous section's: the keys named
+    // by the same text are taken from it instead of being looked up again.
     RegKeyNode* key = &store_.root();
-    for (const View& name : names) {
-      RegKeyNode* child = key->FindSubkey(name);
+    size_t depth = 0;
+    while (depth < names.size() && depth < path_.size() && path_[depth].name == names[depth]) {
+      key = path_[depth].key;
+      ++depth;
+    }
+    path_.resize(depth);
+    for (; depth < names.size(); ++depth) {
+      RegKeyNode* child = key->FindSubkey(names[depth]);
       if (child == nullptr) {
         CountItem();
-        child = key->AddSubkey(name);
+        child = key->AddSubkey(names[depth]);
       }
+      path_.push_back({names[depth], child});
       key = child;
     }
     current_ = key;
@@ -247,26 +258,30 @@ class Parser {
   // A quoted name or text with the escapes \\ and \"; `rest` is left after the closing quote.
   Text ParseQuoted(View& rest) const {
     Text out;
-    for (size_t i = 1; i < rest.size(); ++i) {
-      const Char c = rest[i];
-      if (c == '"') {
-        rest.remove_prefix(i + 1);
+    size_t i = 1;
+    while (true) {
+      // The text up to the next quote or escape is taken whole.
+      size_t special = i;
+      while (special < rest.size() && rest[special] != '"' && rest[special] != '\\')
+        ++special;
+      out.append(rest.data() + i, special - i);
+      if (special >= rest.size())
+        Fail("missing closing quote");
+      if (rest[special] == '"') {
+        rest.remove_prefix(special + 1);
         return out;
       }
-      if (c == '\\') {
-        if (i + 1 >= rest.size() || (rest[i + 1] != '\\' && rest[i + 1] != '"')) {
-          Fail("unknown escape in quoted text (only \\\\ and \\\" are allowed)");
-        }
-        ++i;
-      }
-      out.push_back(rest[i]);
+      if (special + 1 >= rest.size() || (rest[special + 1] != '\\' && rest[special + 1] != '"'))
+        Fail("unknown escape in quoted text (only \\\\ and \\\" are allowed)");
+      out.push_back(rest[special + 1]);
+      i = special + 2;
     }
-    Fail("missing closing quote");
   }
 
   // Comma-separated two-digit hex bytes; a line ending in a backslash continues on the next one.
   std::vector<uint8_t> ParseHexList(View segment) {
     std::vector<uint8_t> bytes;
+    bytes.reserve(segment.size() / 3 + 1);
     bool afterComma = false;
     while (true) {
       segment = TrimRight(segment);
@@ -407,6 +422,13 @@ class Parser {
   bool sectionSeen_ = false;
   RegKeyNode* current_ = nullptr;
   size_t items_ = 0;
+  // The keys of the last section that created keys, by the text that named them.
+  struct PathKey {
+    View name;
+    RegKeyNode* key;
+  };
+  std::vector<PathKey> path_;
+  std::vector<View> names_;  // the names of the section being read
 };
 
 }  // namespace

@@ -3,6 +3,8 @@
 // a Version 5.00 file as UTF-16 code units with every character the store holds.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <string_view>
 
 #include "platform/sim/reg_store.h"
 #include "platform/winconst.h"
@@ -23,93 +25,104 @@ bool IsStringType(uint32_t type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-std::u16string WideText(const std::vector<uint8_t>& utf16le) {
-  std::u16string text;
-  text.reserve(utf16le.size() / 2);
-  for (size_t i = 0; i + 1 < utf16le.size(); i += 2)
-    text.push_back(static_cast<char16_t>(utf16le[i] | (utf16le[i + 1] << 8)));
-  return text;
-}
-
 template <typename Char>
 class Writer {
   using Text = std::basic_string<Char>;
+  using View = std::basic_string_view<Char>;
   static constexpr bool kVersion5 = sizeof(Char) == 2;
 
  public:
   Text Write(const RegKeyNode& root) {
     AppendAscii(kVersion5 ? kVersion5Header : kRegedit4Header);
     AppendAscii("\r\n\r\n");
-    const Text rootName = Ascii(kRootKeyName);
+    // One path buffer for the whole walk: each key's path is its parent's plus its name.
+    Text path(kRootKeyName, kRootKeyName + std::char_traits<char>::length(kRootKeyName));
     // HKEY_LOCAL_MACHINE itself gets a section only when it has something of its own to hold.
     if (!root.values().empty())
-      AppendSection(rootName, root);
-    for (const auto& child : root.subkeys())
-      AppendTree(rootName + Char('\\') + NameOf(*child), *child);
+      AppendSection(path, root);
+    AppendSubtrees(path, root);
     return std::move(out_);
   }
 
  private:
-  static Text Ascii(std::string_view text) { return Text(text.begin(), text.end()); }
-
   void AppendAscii(std::string_view text) { out_.append(text.begin(), text.end()); }
 
   // A name as the file holds it: the whole text in a Version 5.00 file.
-  static Text Name(const std::string& ansi, const std::u16string& wide) {
+  static void AppendName(Text& to, const std::string& ansi, const std::u16string& wide) {
     if constexpr (kVersion5) {
-      return wide.empty() ? AnsiToUtf16(ansi) : wide;
+      if (!wide.empty()) {
+        to += wide;
+        return;
+      }
+      for (char c : ansi)
+        to.push_back(Cp1252ToUtf16(static_cast<uint8_t>(c)));
     } else {
-      return ansi;
+      to += ansi;
     }
   }
-  static Text NameOf(const RegKeyNode& key) { return Name(key.name(), key.wide_name()); }
 
   // The data as the file holds it: string types as UTF-16LE in a Version 5.00 file, as the
   // registry of an NT system does.
-  static std::vector<uint8_t> FileData(const RegValue& value) {
+  static const std::vector<uint8_t>& FileData(const RegValue& value,
+                                              std::vector<uint8_t>& converted) {
     if (!kVersion5 || !IsStringType(value.type))
       return value.data;
     if (!value.wideData.empty())
       return value.wideData;
-    std::vector<uint8_t> wide;
-    wide.reserve(value.data.size() * 2);
+    converted.clear();
+    converted.reserve(value.data.size() * 2);
     for (uint8_t c : value.data) {
       const uint16_t unit = Cp1252ToUtf16(c);
-      wide.push_back(static_cast<uint8_t>(unit & 0xFF));
-      wide.push_back(static_cast<uint8_t>(unit >> 8));
+      converted.push_back(static_cast<uint8_t>(unit & 0xFF));
+      converted.push_back(static_cast<uint8_t>(unit >> 8));
     }
-    return wide;
+    return converted;
   }
 
   // The text of a REG_SZ value that can be written as "text" and read back unchanged: text and
-  // one terminating zero, no line feed (it would end the line early).
-  static std::optional<Text> PlainText(const RegValue& value) {
+  // one terminating zero, no line feed (it would end the line early). The view is into the
+  // value's data, or into text_ where the file's characters differ from it.
+  std::optional<View> PlainText(const RegValue& value) {
     if (value.type != REG_SZ)
       return std::nullopt;
-    Text text;
+    View text;
     if constexpr (kVersion5) {
       if (value.wideData.size() % 2 != 0)
         return std::nullopt;
-      text = value.wideData.empty() ? AnsiToUtf16(std::string(value.data.begin(), value.data.end()))
-                                    : WideText(value.wideData);
+      text_.clear();
+      if (value.wideData.empty()) {
+        for (uint8_t c : value.data)
+          text_.push_back(Cp1252ToUtf16(c));
+      } else {
+        for (size_t i = 0; i + 1 < value.wideData.size(); i += 2)
+          text_.push_back(static_cast<char16_t>(value.wideData[i] | (value.wideData[i + 1] << 8)));
+      }
+      text = text_;
     } else {
-      text.assign(value.data.begin(), value.data.end());
+      text = View(reinterpret_cast<const char*>(value.data.data()), value.data.size());
     }
     if (text.empty() || text.back() != 0)
       return std::nullopt;
-    text.pop_back();
-    if (std::find(text.begin(), text.end(), Char(0)) != text.end() ||
-        std::find(text.begin(), text.end(), Char('\n')) != text.end())
+    text.remove_suffix(1);
+    if (text.find(Char(0)) != View::npos || text.find(Char('\n')) != View::npos)
       return std::nullopt;
     return text;
   }
 
-  void AppendQuoted(const Text& text) {
+  void AppendQuoted(View text) {
     out_.push_back('"');
-    for (Char c : text) {
-      if (c == '\\' || c == '"')
-        out_.push_back('\\');
-      out_.push_back(c);
+    size_t from = 0;
+    while (from < text.size()) {
+      // Runs without a character to escape are copied whole.
+      size_t special = from;
+      while (special < text.size() && text[special] != '\\' && text[special] != '"')
+        ++special;
+      out_.append(text.data() + from, special - from);
+      if (special == text.size())
+        break;
+      out_.push_back('\\');
+      out_.push_back(text[special]);
+      from = special + 1;
     }
     out_.push_back('"');
   }
@@ -135,18 +148,23 @@ class Writer {
     const size_t lineStart = out_.size();
     if (value.name.empty() && value.wideName.empty()) {
       out_.push_back('@');
+    } else if constexpr (kVersion5) {
+      name_.clear();
+      AppendName(name_, value.name, value.wideName);
+      AppendQuoted(name_);
     } else {
-      AppendQuoted(Name(value.name, value.wideName));
+      AppendQuoted(value.name);
     }
     out_.push_back('=');
-    if (std::optional<Text> text = PlainText(value)) {
+    if (std::optional<View> text = PlainText(value)) {
       AppendQuoted(*text);
     } else if (value.type == REG_DWORD && value.data.size() == 4) {
+      static constexpr char kDigits[] = "0123456789abcdef";
       const uint32_t number = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
                               (static_cast<uint32_t>(value.data[3]) << 24);
-      char digits[16];
-      std::snprintf(digits, sizeof digits, "dword:%08x", static_cast<unsigned>(number));
-      AppendAscii(digits);
+      AppendAscii("dword:");
+      for (int shift = 28; shift >= 0; shift -= 4)
+        out_.push_back(kDigits[(number >> shift) & 0xF]);
     } else {
       if (value.type == REG_BINARY) {
         AppendAscii("hex:");
@@ -155,7 +173,7 @@ class Writer {
         std::snprintf(type, sizeof type, "hex(%x):", static_cast<unsigned>(value.type));
         AppendAscii(type);
       }
-      AppendHex(FileData(value), out_.size() - lineStart);
+      AppendHex(FileData(value, converted_), out_.size() - lineStart);
     }
     AppendAscii("\r\n");
   }
@@ -169,14 +187,23 @@ class Writer {
     AppendAscii("\r\n");
   }
 
-  // Depth first, parents before children; depth is bounded by kMaxKeyDepth.
-  void AppendTree(const Text& path, const RegKeyNode& key) {
-    AppendSection(path, key);
-    for (const auto& child : key.subkeys())
-      AppendTree(path + Char('\\') + NameOf(*child), *child);
+  // Depth first, parents before children; depth is bounded by kMaxKeyDepth. path is the key's
+  // own path, and is left as it was given.
+  void AppendSubtrees(Text& path, const RegKeyNode& key) {
+    for (const auto& child : key.subkeys()) {
+      const size_t length = path.size();
+      path.push_back('\\');
+      AppendName(path, child->name(), child->wide_name());
+      AppendSection(path, *child);
+      AppendSubtrees(path, *child);
+      path.resize(length);
+    }
   }
 
   Text out_;
+  Text text_;                       // a REG_SZ value's text, where it must be converted
+  Text name_;                       // a value's name, where it must be converted
+  std::vector<uint8_t> converted_;  // a string value's data as UTF-16LE
 };
 
 }  // namespace

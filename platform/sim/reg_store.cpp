@@ -266,6 +266,9 @@ void RegKeyNode::SetValue(RegValue value) {
   if (!at) {
     if (value_index_valid_)
       value_index_.emplace(FoldedValueName(value), values_.size());
+    // A key with values mostly has several: room for a few at once saves regrowing one by one.
+    if (values_.empty())
+      values_.reserve(4);
     values_.push_back(std::move(value));
     return;
   }

@@ -198,6 +198,16 @@ const SimDeviceSetup::SetDevice* SimDeviceSetup::DeviceOf(DevInfoSet set, const 
   return &device;
 }
 
+const RegValue* SimDeviceSetup::HardwareIdOf(const SetDevice& device,
+                                             const RegKeyNode& instance) const {
+  const uint64_t revision = store_.revision();
+  if (device.hardwareIdRevision != revision) {
+    device.hardwareId = instance.FindValue("HardwareID");
+    device.hardwareIdRevision = revision;
+  }
+  return device.hardwareId;
+}
+
 bool SimDeviceSetup::EnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data) {
   auto it = sets_.find(set);
   if (it == sets_.end())
@@ -225,7 +235,7 @@ bool SimDeviceSetup::GetDeviceRegistryProperty(DevInfoSet set, DevInfoData* data
     return Fail(win::ERROR_NO_SUCH_DEVINST);
   if (property != win::SPDRP_HARDWAREID)
     return Fail(win::ERROR_INVALID_DATA);
-  const RegValue* value = instance->FindValue("HardwareID");
+  const RegValue* value = HardwareIdOf(*device, *instance);
   if (value == nullptr)
     return Fail(win::ERROR_INVALID_DATA);
   uint32_t size = static_cast<uint32_t>(value->data.size());

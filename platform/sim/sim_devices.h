@@ -49,11 +49,17 @@ class SimDeviceSetup : public DeviceSetup {
   size_t OpenSetCount() const { return sets_.size(); }
 
  private:
+  static constexpr uint64_t kNotLookedUp = ~uint64_t{0};
   // A device of a set: its instance key (gone once the device is removed) and its path.
   struct SetDevice {
     RegKeyNode* node;  // valid while no key was added or deleted since the list was made
     std::weak_ptr<RegKeyNode> instance;
     std::string path;
+    // The instance key's HardwareID value as last looked up, valid while the store has not
+    // changed since (store revision kNotLookedUp: not looked up yet). Every search reads every
+    // device's list, so this spares a lookup by name per device and search.
+    mutable const RegValue* hardwareId = nullptr;
+    mutable uint64_t hardwareIdRevision = kNotLookedUp;
   };
   // The present devices as they were at one key revision of the store. Sets made while no key
   // was added or deleted share one list, so making a set costs nothing per device.
@@ -79,6 +85,8 @@ class SimDeviceSetup : public DeviceSetup {
   // The set's device in the record, or null with the last error set. *instance is its key, or
   // null when the device is gone.
   const SetDevice* DeviceOf(DevInfoSet set, const DevInfoData* data, RegKeyNode** instance);
+  // The HardwareID value of the device's instance key (which must exist), or null.
+  const RegValue* HardwareIdOf(const SetDevice& device, const RegKeyNode& instance) const;
 
   RegistryStore& store_;
   SimThreadErrors& errors_;

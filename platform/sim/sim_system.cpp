@@ -62,7 +62,7 @@ void SimProcess::ExitProcess(int code) {
 }
 
 void SimConsole::WriteStdout(const std::string& text) {
-  out_ << text;
+  out_.write(text.data(), static_cast<std::streamsize>(text.size()));
   if (journal_.on())
     journal_.Write(JournalLine("WriteFile")
                        .Raw("handle", "STD_OUTPUT_HANDLE")
