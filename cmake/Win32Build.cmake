@@ -67,12 +67,15 @@ function(talvex_add_win32_test_tree)
   include(ExternalProject)
   cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
   get_property(products GLOBAL PROPERTY TALVEX_PRODUCTS)
+  # The same optimisation as this tree's (the 64-bit build for Wine is not optimised).
+  string(TOUPPER "${CMAKE_BUILD_TYPE}" config)
   ExternalProject_Add(win32_test_programs
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/posix
     CMAKE_ARGS
       -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-${TALVEX_MINGW_ARCH}-posix.cmake
       -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+      "-DCMAKE_CXX_FLAGS_${config}=${CMAKE_CXX_FLAGS_${config}}"
       -DTALVEX_WIN32_TEST_TREE=ON
       -DTALVEX_WERROR=${TALVEX_WERROR}
       -DTALVEX_WIN32_DEPS=${TALVEX_WIN32_DEPS}
@@ -123,6 +126,8 @@ if(TALVEX_WIN32_TEST_TREE)
     add_subdirectory(${CMAKE_SOURCE_DIR}/tests/win32 ${CMAKE_BINARY_DIR}/tests/win32)
   endif()
 elseif(TALVEX_TESTS)
+  # The test programs that need no GoogleTest are built here, with the products' compilers.
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/win32 ${CMAKE_BINARY_DIR}/tests/win32)
   # Configured when this directory is done, so that it follows every product defined anywhere.
   cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL talvex_add_win32_test_tree)
 endif()

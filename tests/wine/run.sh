@@ -8,6 +8,7 @@
 # Environment: TALVEX_WINE_CASES  names of the cases to run (default: all)
 #              TALVEX_WINE_WORK   work folder (default: build/wine)
 #              TALVEX_WINE_KEEP   non-empty: keep the prefixes of passed cases too
+#              TALVEX_WINE_LANES  how many cases run side by side (default: 2)
 # Ends with the line "N passed, M failed"; the exit code is 0 only when nothing failed.
 set -eu
 
@@ -19,7 +20,7 @@ work=$(realpath -m "${TALVEX_WINE_WORK:-$root/build/wine}")
 passed=0
 failed=0
 finished=
-xvfb_pid=
+xvfb_pids=()
 started=$(date +%s)
 
 # shellcheck source=lib.sh
@@ -47,10 +48,13 @@ summary() {
 cleanup() {
   status=$?
   stop_wineserver
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  for pid in ${lane_pids[@]+"${lane_pids[@]}"}; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in ${xvfb_pids[@]+"${xvfb_pids[@]}"}; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   if [ -z "$finished" ]; then
     echo "wine suite aborted (status $status)"
     failed=$((failed + 1))
@@ -87,24 +91,41 @@ cp "$setup_exe" "$work/Setup.exe"
 setup_exe=$work/Setup.exe
 "$here/build-helpers.sh" "$work/bin" || abort "the helper programs did not build"
 
-# A private display: the first number from 93 on that no X server holds.
-display=93
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-  display=$((display + 1))
-done
-Xvfb ":$display" -nolisten tcp -screen 0 1024x768x24 >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || abort "Xvfb did not start (see $work/xvfb.log)"
-  sleep 0.1
-done
-export DISPLAY=":$display"
+# start_display LOG: a private Xvfb display, the first number from 93 on that no X server holds,
+# exported as DISPLAY. A number taken meanwhile by another server is passed over.
+start_display() {
+  local display=93 log=$1 pid
+  while :; do
+    while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+      display=$((display + 1))
+    done
+    Xvfb ":$display" -nolisten tcp -screen 0 1024x768x24 >"$log" 2>&1 &
+    pid=$!
+    xvfb_pids+=("$pid")
+    for _ in $(seq 100); do
+      if [ -e "/tmp/.X11-unix/X$display" ] && kill -0 "$pid" 2>/dev/null; then
+        export DISPLAY=":$display"
+        return 0
+      fi
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
+    display=$((display + 1))
+    [ "$display" -lt 200 ] || abort "Xvfb did not start (see $log)"
+  done
+}
+start_display "$work/xvfb.log"
 
 # One prefix of the program's architecture, booted once: Wine's own crash dialog off (a crash must fail a case, not wait
 # for a click), and the registry leftovers of an earlier driver that the setup program resets.
 # No Mono or Gecko installs, no menu entries.
 base_overrides='mscoree,mshtml=;winemenubuilder.exe=d'
+# A home folder of the suite's own: Wine links the prefix's desktop and documents to the home
+# folder, and the folder tree's picture must show the prefix, not this machine's user.
+export HOME="$work/home"
+rm -rf "$HOME"
+mkdir -p "$HOME/Desktop"
 export WINEDEBUG=-all WINEDLLOVERRIDES="$base_overrides"
 export WINEPREFIX="$work/base"
 case_dir=$work/boot
@@ -128,10 +149,63 @@ fi
 stop_wineserver
 echo "prefix booted in $(($(date +%s) - started)) s"
 
-for name in ${TALVEX_WINE_CASES:-$all_cases}; do
-  run_case "$name"
+# The cases run in lanes side by side, each lane on a display of its own: a case spends most of
+# its time waiting on windows and timers. A lane takes the next case nobody has claimed (mkdir is
+# atomic), writes the case's report to a file of its own, and its counts at the end; the reports
+# are shown in the cases' order.
+# The longest cases are claimed first, so that the lanes end at about the same time.
+long_cases="xp-wizard me-wizard me-components xp-all"
+cases=()
+for name in $long_cases; do
+  case " ${TALVEX_WINE_CASES:-$all_cases} " in *" $name "*) cases+=("$name") ;; esac
 done
-stop_wineserver
+for name in ${TALVEX_WINE_CASES:-$all_cases}; do
+  case " $long_cases " in *" $name "*) ;; *) cases+=("$name") ;; esac
+done
+lanes=${TALVEX_WINE_LANES:-2}
+reports=$work/reports
+rm -rf "$reports"
+mkdir -p "$reports/claimed"
+lane_pids=()
+run_lane() {
+  local lane=$1
+  passed=0
+  failed=0
+  if [ "$lane" -gt 1 ]; then start_display "$work/xvfb-$lane.log"; fi
+  for name in "${cases[@]}"; do
+    mkdir "$reports/claimed/$name" 2>/dev/null || continue
+    run_case "$name" >"$reports/$name.txt" 2>&1
+  done
+  stop_wineserver
+  echo "$passed $failed" >"$reports/lane-$lane.counts"
+}
+for lane in $(seq "$lanes"); do
+  (
+    # A lane's own display ends with the lane; the first lane uses the suite's.
+    xvfb_pids=()
+    trap 'for pid in ${xvfb_pids[@]+"${xvfb_pids[@]}"}; do kill "$pid" 2>/dev/null; done' EXIT
+    set +e
+    run_lane "$lane"
+  ) &
+  lane_pids+=($!)
+done
+for pid in "${lane_pids[@]}"; do wait "$pid" || true; done
+lane_pids=()
+for name in ${TALVEX_WINE_CASES:-$all_cases}; do
+  if [ -f "$reports/$name.txt" ]; then cat "$reports/$name.txt"; else echo "== $name: not run"; fi
+done
+passed=0
+failed=0
+for lane in $(seq "$lanes"); do
+  if [ -f "$reports/lane-$lane.counts" ]; then
+    read -r lane_passed lane_failed <"$reports/lane-$lane.counts"
+    passed=$((passed + lane_passed))
+    failed=$((failed + lane_failed))
+  else
+    echo "lane $lane ended early"
+    failed=$((failed + 1))
+  fi
+done
 # The booted prefix is only this run's template.
 [ -n "${TALVEX_WINE_KEEP:-}" ] || rm -rf "$work/base"
 
