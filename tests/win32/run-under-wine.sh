@@ -16,37 +16,8 @@ if [ ! -f "$EXE" ]; then
 fi
 mkdir -p "$OUT"
 
-. "$ROOT/scripts/wine-select.sh"
-wine_use_arch_of "$EXE"
-export WINEPREFIX="$ROOT/build/wine-prefix-$WINEARCH-tests"
-export WINEDEBUG=-all
-# No Mono or Gecko install prompts while the prefix is made.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-
-XVFB_PID=""
-cleanup() {
-  wineserver -k >/dev/null 2>&1
-  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; fi
-}
-trap cleanup EXIT INT TERM
-
-if [ -z "${DISPLAY:-}" ]; then
-  # A free display number: the first one without a lock file.
-  number=91
-  while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  export DISPLAY=":$number"
-  sleep 1
-fi
-
-# The wineserver keeps the standard output of the first Wine program it serves: started first,
-# on its own, it holds /dev/null instead of this script's output.
-wineserver -p >/dev/null 2>&1
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  timeout 300 wineboot -i >"$OUT/wineboot.log" 2>&1
-  timeout 120 wineserver -w
-fi
+. "$ROOT/tests/win32/wine-session.sh"
+wine_session_start "$EXE" "$ROOT/build/wine-prefix-$(wine_arch_of "$EXE")-tests" "$OUT"
 
 timeout 600 wine "$EXE" --gtest_color=no >"$OUT/stdout.txt" 2>"$OUT/stderr.txt"
 status=$?

@@ -19,33 +19,9 @@ fi
 rm -rf "$OUT"
 mkdir -p "$OUT"
 
-. "$ROOT/scripts/wine-select.sh"
-wine_use_arch_of "$EXE"
-export WINEPREFIX="${TALVEX_PROMPT_PREFIX:-$ROOT/build/wine-prefix-$WINEARCH-prompt}"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-
-XVFB_PID=""
-cleanup() {
-  wineserver -k >/dev/null 2>&1
-  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; fi
-}
-trap cleanup EXIT INT TERM
-
-if [ -z "${DISPLAY:-}" ]; then
-  number=91
-  while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  export DISPLAY=":$number"
-  sleep 1
-fi
-
-wineserver -p >/dev/null 2>&1
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  timeout 300 wineboot -i >"$OUT/wineboot.log" 2>&1
-  timeout 120 wineserver -w
-fi
+. "$ROOT/tests/win32/wine-session.sh"
+wine_session_start "$EXE" \
+  "${TALVEX_PROMPT_PREFIX:-$ROOT/build/wine-prefix-$(wine_arch_of "$EXE")-prompt}" "$OUT"
 
 # The registered source path that the prompt shows at construction.
 timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Setup' /v SourcePath \

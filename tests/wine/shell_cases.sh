@@ -54,7 +54,7 @@ foldertree_steps() {
   snap tree "$(window_rect "$case_dir/tree-window.txt")" "$folder_tree_title"
 }
 
-# The source disk prompt on Wine's shell, shown by the test program of the Win32 test tree.
+# The source disk prompt on Wine's shell, shown by the build's show_source_disk_prompt.exe.
 case_source_prompt() {
   new_case source-prompt
   local build
