@@ -17,16 +17,21 @@ if [ "$(cat "$out/compiler" 2>/dev/null)" != "$cxx" ]; then
   echo "$cxx" >"$out/compiler"
 fi
 
-# build OUTPUT SOURCE EXTRA-FLAGS...
+# build OUTPUT SOURCE EXTRA-FLAGS...: compiles in the background (the helpers are independent);
+# the script waits for all of them at the end.
+jobs_started=()
 build() {
+  name=$1
   target=$out/$1
   source=$src/$2
   shift 2
   if [ -f "$target" ] && [ -z "$(find "$src" -newer "$target")" ]; then
     return 0
   fi
+  # A failed compile leaves no program behind, so that the next run tries again.
   # shellcheck disable=SC2086
-  $cxx $flags -o "$target" "$source" "$@"
+  { $cxx $flags -o "$target" "$source" "$@" || { rm -f "$target"; exit 1; }; } &
+  jobs_started+=("$!:$name")
 }
 
 build mkdevice.exe mkdevice.cpp -lsetupapi
@@ -40,3 +45,9 @@ build newdev.dll planted_newdev.cpp -shared -Wl,--kill-at
 # The fake smart card component installers.
 build smclib.exe smclib.cpp -mwindows
 build scbase.exe scbase.cpp -mwindows
+
+status=0
+for job in ${jobs_started[@]+"${jobs_started[@]}"}; do
+  wait "${job%%:*}" || { echo "could not build ${job#*:}" >&2; status=1; }
+done
+exit "$status"

@@ -11,26 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "helper_text.h"
 #include "screenshot.h"
 #include "win_handles.h"
 
 namespace {
 
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\\') {
-      out += "\\\\";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+using wine_test::Escaped;
+using wine_test::WaitFor;
 
 std::string WindowText(HWND window) {
   std::vector<char> text(static_cast<size_t>(GetWindowTextLengthA(window)) + 2, '\0');
@@ -68,16 +56,6 @@ BOOL CALLBACK MatchTopLevel(HWND window, LPARAM search_address) {
     return FALSE;
   }
   return TRUE;
-}
-
-bool WaitFor(DWORD timeout_ms, auto done) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeout_ms)
-      return false;
-    Sleep(50);
-  }
-  return true;
 }
 
 }  // namespace

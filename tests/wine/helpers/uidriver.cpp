@@ -32,25 +32,13 @@
 #include <string>
 #include <vector>
 
+#include "helper_text.h"
 #include "win_handles.h"
 
 namespace {
 
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\\') {
-      out += "\\\\";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+using wine_test::Escaped;
+using wine_test::WaitFor;
 
 // The text through WM_GETTEXT, as another program reads a control; a program that does not
 // answer within 5 s gives "".
@@ -119,16 +107,6 @@ HWND FindTitled(const std::string& title) {
   Search search{title};
   EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-bool WaitFor(DWORD timeout_ms, auto done) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeout_ms)
-      return false;
-    Sleep(50);
-  }
-  return true;
 }
 
 // Waits until the window's program waits for input, then lets it finish painting.
