@@ -1,6 +1,7 @@
 // Building the desktop, reading a folder's children on its first expansion, their order, and the
 // release of nodes and item ID lists.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -156,14 +157,19 @@ void TKvFolderTree::SortChildren(TTreeNode* node) {
   if (node->Count() < 2)
     return;
   // The keys CustomSortProc compares, gathered side by side: the captions raised to upper case in
-  // one buffer, so that a comparison is a byte compare inside it instead of a walk through two
-  // nodes and their records.
+  // one buffer, so that a comparison looks at that buffer instead of two nodes and their records.
+  // Each entry also carries the eight key bytes that follow the prefix all captions share, as one
+  // number, so that most comparisons are a compare of two numbers; equal numbers fall back to the
+  // whole captions, and equal captions to the order of enumeration, which keeps the sort stable.
   struct Entry {
-    bool special;
-    size_t offset;
-    size_t length;
-    TTreeNode* node;
+    uint64_t head;
+    uint32_t offset;
+    uint32_t length;
+    uint32_t index;
+    uint32_t special;
   };
+  std::vector<TTreeNode*> children;
+  children.reserve(static_cast<size_t>(node->Count()));
   std::vector<Entry> entries;
   entries.reserve(static_cast<size_t>(node->Count()));
   std::string keys;
@@ -171,20 +177,72 @@ void TKvFolderTree::SortChildren(TTreeNode* node) {
        child = child->getNextSibling()) {
     TFolderNode* record = Record(child);
     bool special = record != nullptr && IsSpecial(record->FolderType);
-    entries.push_back(Entry{special, keys.size(), special ? 0 : child->Text().size(), child});
-    if (!special)
-      keys += UpperAsciiText(child->Text());
+    size_t offset = keys.size();
+    if (!special) {
+      keys += child->Text();
+      for (size_t i = offset; i < keys.size(); ++i)
+        keys[i] = UpperAscii(keys[i]);
+    }
+    entries.push_back(Entry{0, static_cast<uint32_t>(offset),
+                            static_cast<uint32_t>(keys.size() - offset),
+                            static_cast<uint32_t>(children.size()), special ? 1u : 0u});
+    children.push_back(child);
+  }
+  if (keys.size() > UINT32_MAX) {
+    node->CustomSort(CustomSortProc, 0);  // offsets would not fit: the plain comparison
+    return;
   }
   const char* text = keys.data();
-  std::stable_sort(entries.begin(), entries.end(), [text](const Entry& a, const Entry& b) {
-    if (a.special || b.special)
-      return a.special && !b.special;
-    return CompareRaisedCaptions(text + a.offset, a.length, text + b.offset, b.length) < 0;
-  });
+
+  const Entry* first = nullptr;
+  size_t shared = 0;
+  for (const Entry& entry : entries) {
+    if (entry.special != 0)
+      continue;
+    if (first == nullptr) {
+      first = &entry;
+      shared = entry.length;
+      continue;
+    }
+    size_t limit = std::min<size_t>(shared, entry.length);
+    size_t same = 0;
+    while (same < limit && text[first->offset + same] == text[entry.offset + same])
+      ++same;
+    shared = same;
+  }
+  for (Entry& entry : entries) {
+    if (entry.special != 0)
+      continue;
+    uint64_t head = 0;
+    for (size_t i = 0; i < 8; ++i) {
+      size_t at = shared + i;
+      unsigned char byte =
+          at < entry.length ? static_cast<unsigned char>(text[entry.offset + at]) : 0;
+      head = (head << 8) | byte;
+    }
+    entry.head = head;
+  }
+
+  auto before = [text](const Entry& a, const Entry& b) {
+    if (a.special != b.special)
+      return a.special > b.special;
+    if (a.special == 0) {
+      if (a.head != b.head)
+        return a.head < b.head;
+      if (int difference =
+              CompareRaisedCaptions(text + a.offset, a.length, text + b.offset, b.length);
+          difference != 0)
+        return difference < 0;
+    }
+    return a.index < b.index;
+  };
+  if (std::is_sorted(entries.begin(), entries.end(), before))
+    return;  // already in order, as folders often come from the file system
+  std::sort(entries.begin(), entries.end(), before);
   std::vector<TTreeNode*> order;
   order.reserve(entries.size());
   for (const Entry& entry : entries)
-    order.push_back(entry.node);
+    order.push_back(children[entry.index]);
   node->ReorderChildren(order);
 }
 
@@ -206,7 +264,8 @@ void TKvFolderTree::FreeNode(TObject*, TTreeNode* node) {
   if (record->IdList != nullptr && FMalloc)
     FMalloc->Free(record->IdList);
   record->IdList = nullptr;
-  delete record;
+  record->~TFolderNode();
+  records_.Give(record);
   node->SetData(nullptr);
 }
 

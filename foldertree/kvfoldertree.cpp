@@ -3,6 +3,8 @@
 #include "foldertree/kvfoldertree.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 #include <utility>
 
 #include "framework/exceptions.h"
@@ -128,21 +130,41 @@ void TKvFolderTree::SetFolderOptions(SFolderOption options) {
 }
 
 std::string TKvFolderTree::CaptionByMode(const std::string& name) const {
-  switch (FDisplayMode) {
-    case dmUppercase:
-      return UpperAsciiText(name);
-    case dmLowercase:
-      return LowerAsciiText(name);
-    default:
-      return name;
-  }
+  std::string caption;
+  CaptionByMode(name, caption);
+  return caption;
+}
+
+void TKvFolderTree::CaptionByMode(const std::string& name, std::string& caption) const {
+  caption.assign(name);
+  if (FDisplayMode == dmUppercase)
+    for (char& c : caption)
+      c = UpperAscii(c);
+  else if (FDisplayMode == dmLowercase)
+    for (char& c : caption)
+      c = LowerAscii(c);
 }
 
 void TKvFolderTree::ApplyDisplayMode(TTreeNode* node) {
+  if (node == nullptr)
+    return;
+  std::string caption;  // one buffer for every caption: no allocation per node
+  auto apply = [this, &caption](TTreeNode& current) {
+    if (TFolderNode* record = Record(&current)) {
+      CaptionByMode(record->Name, caption);
+      current.SetText(caption);
+    }
+  };
+  // The desktop is normally the tree's one top-level node, so every node is below it: visit the
+  // nodes as they lie in memory, which stays linear for very large trees where a walk in display
+  // order jumps between scattered nodes.
+  if (node == Items().GetFirstNode() && node->getNextSibling() == nullptr) {
+    Items().ForEachNode(apply);
+    return;
+  }
   // Iterative walk: a folder may hold very many children.
   for (TTreeNode* current = node; current != nullptr;) {
-    if (TFolderNode* record = Record(current))
-      current->SetText(CaptionByMode(record->Name));
+    apply(*current);
     if (current->GetFirstChild() != nullptr) {
       current = current->GetFirstChild();
       continue;
@@ -314,7 +336,13 @@ TTreeNode* TKvFolderTree::CreateFolderNode(PCIDL idList, TTreeNode* parent, bool
     selectedIndex = open.iIcon;
   }
 
-  auto record = std::make_unique<TFolderNode>();
+  // Until a node holds it, the record goes back to the store however this ends.
+  auto giveBack = [this](TFolderNode* unused) {
+    unused->~TFolderNode();
+    records_.Give(unused);
+  };
+  std::unique_ptr<TFolderNode, decltype(giveBack)> record(new (records_.Take()) TFolderNode(),
+                                                          giveBack);
   record->IdListSize = static_cast<uint16_t>(total);
   record->IdList = absolute;
   record->Path = std::move(names.ParsingName);
@@ -335,14 +363,16 @@ TTreeNode* TKvFolderTree::CreateFolderNode(PCIDL idList, TTreeNode* parent, bool
     platform_.shell.SHGetDesktopFolder(&record->ShellFolder);
   }
 
+  // The node starts with its caption in the display mode.
+  std::string caption = CaptionByMode(record->Name);
   TTreeNode* node;
   if (parent == nullptr)
-    node = Items().AddObjectFirst(Selected(), names.NormalName, record.get());
+    node = Items().AddObjectFirst(Selected(), caption, record.get());
   else if (isVirtual && FFolderOptions.Contains(foVirtualFirst))
-    node = Items().AddChildObjectFirst(parent, names.NormalName, record.get());
+    node = Items().AddChildObjectFirst(parent, caption, record.get());
   else
-    node = Items().AddChildObject(parent, names.NormalName, record.get());
-  TFolderNode* kept = record.release();  // the node owns it now; FreeNode releases it
+    node = Items().AddChildObject(parent, caption, record.get());
+  record.release();  // the node owns it now; FreeNode releases it
 
   node->SetImageIndex(imageIndex);
   node->SetSelectedIndex(selectedIndex);
@@ -353,7 +383,6 @@ TTreeNode* TKvFolderTree::CreateFolderNode(PCIDL idList, TTreeNode* parent, bool
   else
     node->SetOverlayIndex(-1);
   node->SetHasChildren((attributes & win::SFGAO_HASSUBFOLDER) != 0);
-  node->SetText(CaptionByMode(kept->Name));
   return node;
 }
 

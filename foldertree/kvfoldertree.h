@@ -188,6 +188,8 @@ class TKvFolderTree : public TCustomTreeView {
  private:
   TFolderNode* Record(TTreeNode* node) const;
   std::string CaptionByMode(const std::string& name) const;
+  // The same into a buffer the caller keeps, so that a pass over many nodes reuses it.
+  void CaptionByMode(const std::string& name, std::string& caption) const;
   void ApplyDisplayMode(TTreeNode* node);
   void RefreshFolderNode(TTreeNode* node);
   // Orders the node's children as CustomSort with CustomSortProc does.
@@ -196,6 +198,8 @@ class TKvFolderTree : public TCustomTreeView {
 
   TApplication& application_;
   Platform& platform_;
+  // The nodes' records, side by side in memory (see FreeNode).
+  NodeStore<TFolderNode> records_;
 
   std::unique_ptr<Shell32Module> FShellModule;
   // Bound from FShellModule by ordinal; empty when the library does not export them. Kept per

@@ -171,7 +171,12 @@ void TTreeNodes::DestroySubtree(TTreeNode* node) {
     DestroySubtree(child);
     child = next;
   }
-  delete node;
+  Destroy(node);
+}
+
+void TTreeNodes::Destroy(TTreeNode* node) {
+  node->~TTreeNode();
+  store_.Give(node);
 }
 
 TTreeNode* TTreeNodes::Item(int absoluteIndex) const {
@@ -184,7 +189,14 @@ TTreeNode* TTreeNodes::Item(int absoluteIndex) const {
 }
 
 TTreeNode* TTreeNodes::Insert(TTreeNode* parent, bool first, const std::string& text, void* data) {
-  auto* node = new TTreeNode(tree_, parent, text, data);
+  void* storage = store_.Take();
+  TTreeNode* node;
+  try {
+    node = new (storage) TTreeNode(tree_, parent, text, data);
+  } catch (...) {
+    store_.Give(storage);
+    throw;
+  }
   TTreeNode*& head = parent ? parent->first_child_ : first_;
   TTreeNode*& tail = parent ? parent->last_child_ : last_;
   if (head == nullptr) {
@@ -262,7 +274,7 @@ void TTreeNodes::Delete(TTreeNode* node) {
   if (TreeViewPeer* peer = tree_.TreePeer())
     peer->NodeDeleting(*node);
   Unlink(*node);
-  delete node;
+  Destroy(node);
 }
 
 void TTreeNodes::Clear() {

@@ -13,6 +13,7 @@
 
 #include "framework/controls.h"
 #include "framework/messages.h"
+#include "framework/node_store.h"
 #include "platform/handles.h"
 
 #if defined(_WIN32)
@@ -128,6 +129,12 @@ class TTreeNodes {
   // The node at an absolute index in display order, or null.
   TTreeNode* Item(int absoluteIndex) const;
   TTreeNode* GetFirstNode() const { return first_; }
+  // Calls visit(TTreeNode&) for every node in the tree, in storage order rather than display
+  // order: for work on every node that does not depend on their order, without walking the tree.
+  template <class Visit>
+  void ForEachNode(Visit&& visit) const {
+    store_.ForEachInUse(visit);
+  }
 
   // A new node as the parent's first / last child (top level for a null parent).
   TTreeNode* AddChildObjectFirst(TTreeNode* parent, const std::string& text, void* data);
@@ -148,11 +155,13 @@ class TTreeNodes {
   TTreeNode* Insert(TTreeNode* parent, bool first, const std::string& text, void* data);
   void Unlink(TTreeNode& node);
   void DestroySubtree(TTreeNode* node);
+  void Destroy(TTreeNode* node);
   TTreeNode* FirstOfLevel(TTreeNode* parent) const {
     return parent ? parent->first_child_ : first_;
   }
 
   TCustomTreeView& tree_;
+  NodeStore<TTreeNode> store_;
   TTreeNode* first_ = nullptr;  // top level
   TTreeNode* last_ = nullptr;
   int top_count_ = 0;

@@ -269,6 +269,73 @@ TEST_F(Model, ExpansionOrdersManyCaptionsAsAStableSortByStrIComp) {
   EXPECT_EQ(shown, expected);
 }
 
+TEST_F(Model, CaptionsSharingALongPrefixOrderAsAStableSortByStrIComp) {
+  // One prefix shared by every caption, then differences further in than a quick look reaches:
+  // captions that are prefixes of others, equal but for case, and differing only at their end.
+  const char* const pieces[] = {"x", "X", "_", "5", "\xE9", "x0", "~", " "};
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) {
+    std::string name = "Shared Prefix ";
+    if (i % 3 == 0)
+      name += "0123456789";  // a second shared stretch, longer than the quick look
+    for (int at = i * 11 + 5; name.size() < 16 + static_cast<size_t>(i % 9); at = at * 7 + 3)
+      name += pieces[at % 8];
+    if (std::find(names.begin(), names.end(), name) == names.end())
+      names.push_back(name);
+  }
+  FakeItem& mixed = shell.Folder(*standard.driveC, "mixed");
+  for (const std::string& name : names)
+    shell.Folder(mixed, name);
+  // The same captions already in order: read as they come.
+  std::vector<std::string> expected = names;
+  std::stable_sort(
+      expected.begin(), expected.end(),
+      [](const std::string& a, const std::string& b) { return CompareAsciiNoCase(a, b) < 0; });
+  FakeItem& ordered = shell.Folder(*standard.driveC, "ordered");
+  for (const std::string& name : expected)
+    shell.Folder(ordered, name);
+
+  TKvFolderTree& t = Active();
+  for (const char* folder : {"C:\\mixed", "C:\\ordered"}) {
+    TTreeNode* node = t.FindPath(folder, false);
+    ASSERT_NE(node, nullptr);
+    ASSERT_TRUE(node->Expand(false));
+    std::vector<std::string> shown;
+    for (TTreeNode* child = node->GetFirstChild(); child; child = child->getNextSibling())
+      shown.push_back(child->Text());
+    EXPECT_EQ(shown, expected) << folder;
+    // The sibling links agree backwards.
+    std::vector<std::string> backwards;
+    for (TTreeNode* child = node->GetLastChild(); child; child = child->getPrevSibling())
+      backwards.insert(backwards.begin(), child->Text());
+    EXPECT_EQ(backwards, expected) << folder;
+  }
+}
+
+TEST_F(Model, DisplayModeReachesEveryNodeAfterRefreshesAndRereads) {
+  FakeItem& top = shell.Folder(*standard.driveC, "Top");
+  for (int i = 0; i < 300; ++i)
+    shell.Folder(top, "Sub" + std::to_string(i));
+  shell.Folder(shell.Desktop(), "Desk");
+  TKvFolderTree& t = Active({foRecycleBin});
+  TTreeNode* node = t.FindPath("C:\\Top", false);
+  ASSERT_NE(node, nullptr);
+  ASSERT_TRUE(node->Expand(false));
+  t.FreeChildren(node);  // the records and nodes go; the next read takes their places again
+  shell.Folder(top, "Late");
+  ASSERT_TRUE(node->Expand(false));
+  t.SetDisplayMode(dmLowercase);
+  int nodes = 0;
+  for (TTreeNode* at = t.GetDesktopNode(); at; at = at->GetNext(), ++nodes)
+    EXPECT_EQ(at->Text(), LowerAsciiText(Record(at).Name));
+  EXPECT_EQ(nodes, t.Items().Count());
+  EXPECT_NE(Child(node, "late"), nullptr);
+  EXPECT_EQ(t.GetBitBucketNode()->Text(), "recycle bin");
+  t.SetDisplayMode(dmAsis);
+  EXPECT_EQ(node->Text(), "Top");
+  EXPECT_NE(Child(node, "Sub299"), nullptr);
+}
+
 TEST_F(Model, DeletingABranchReleasesEveryRecordAndFreeChildrenKeepsSpecialNodes) {
   FakeItem& a = shell.Folder(*standard.driveC, "a");
   FakeItem& b = shell.Folder(a, "b");

@@ -1,6 +1,7 @@
 // The framework's tree view: node collection, expansion, deletion, selection and sorting.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -105,6 +106,49 @@ TEST(TreeViewTest, ExpandingAsksTheEventAndNeedsChildren) {
   TTreeNode* leaf = tree.Items().AddChildObject(nullptr, "leaf", nullptr);
   EXPECT_FALSE(leaf->Expand(false));
   EXPECT_EQ(asked, 3);
+}
+
+// Every node once, whatever was deleted before: the walk over the node storage must agree with
+// the walk through the tree, also across several storage blocks and reused places.
+std::multiset<std::string> EveryNodeByStorage(const TTreeNodes& items) {
+  std::multiset<std::string> seen;
+  items.ForEachNode([&seen](TTreeNode& node) { seen.insert(node.Text()); });
+  return seen;
+}
+std::multiset<std::string> EveryNodeByWalk(const TTreeNodes& items) {
+  std::multiset<std::string> seen;
+  for (TTreeNode* node = items.GetFirstNode(); node; node = node->GetNext())
+    seen.insert(node->Text());
+  return seen;
+}
+
+TEST(TreeViewTest, EveryNodeIsVisitedOnceAcrossDeletionsAndReuse) {
+  TCustomTreeView tree("Tree", nullptr);
+  TTreeNodes& items = tree.Items();
+  int deleted = 0;
+  tree.OnDeletion = [&deleted](TObject*, TTreeNode*) { ++deleted; };
+  TTreeNode* root = items.AddChildObject(nullptr, "root", nullptr);
+  std::vector<TTreeNode*> branches;
+  for (int b = 0; b < 3; ++b) {
+    branches.push_back(items.AddChildObject(root, "branch" + std::to_string(b), nullptr));
+    for (int i = 0; i < 400; ++i)  // more than one storage block per branch
+      items.AddChildObject(branches.back(), std::to_string(b) + "/" + std::to_string(i), nullptr);
+  }
+  EXPECT_EQ(EveryNodeByStorage(items).size(), 1204u);
+
+  branches[1]->Delete();  // a hole in the middle of the storage
+  branches[0]->Item(7)->Delete();
+  EXPECT_EQ(deleted, 402);
+  EXPECT_EQ(EveryNodeByStorage(items), EveryNodeByWalk(items));
+  for (int i = 0; i < 500; ++i)  // reuses the freed places, then grows
+    items.AddChildObject(root, "new" + std::to_string(i), nullptr);
+  EXPECT_EQ(EveryNodeByStorage(items), EveryNodeByWalk(items));
+  EXPECT_EQ(static_cast<int>(EveryNodeByStorage(items).size()), items.Count());
+
+  items.Clear();
+  EXPECT_TRUE(EveryNodeByStorage(items).empty());
+  items.AddChildObject(nullptr, "again", nullptr);
+  EXPECT_EQ(EveryNodeByStorage(items), std::multiset<std::string>{"again"});
 }
 
 int TALVEX_STDCALL ByLength(TTreeNode* a, TTreeNode* b, std::intptr_t data) {

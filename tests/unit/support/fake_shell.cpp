@@ -1,6 +1,7 @@
 #include "tests/unit/support/fake_shell.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "platform/ascii_text.h"
 #include "platform/winconst.h"
@@ -286,6 +287,21 @@ FakeShell::Standard FakeShell::BuildStandard() {
   return s;
 }
 
+namespace {
+size_t ItemSize(const FakeItem& item) {
+  return kNameOffset + item.name.size() + 1;
+}
+// One item's bytes: its size, its id and its in-folder name with a NUL.
+void WriteItem(uint8_t* out, const FakeItem& item) {
+  size_t size = ItemSize(item);
+  out[0] = static_cast<uint8_t>(size & 0xFF);
+  out[1] = static_cast<uint8_t>(size >> 8);
+  std::memcpy(out + kIdOffset, &item.id, sizeof item.id);
+  std::memcpy(out + kNameOffset, item.name.data(), item.name.size());
+  out[size - 1] = 0;
+}
+}  // namespace
+
 std::vector<uint8_t> FakeShell::AbsoluteList(const FakeItem& item) const {
   std::vector<const FakeItem*> chain;
   for (const FakeItem* current = &item; current != nullptr && current != desktop_.get();
@@ -293,14 +309,9 @@ std::vector<uint8_t> FakeShell::AbsoluteList(const FakeItem& item) const {
     chain.push_back(current);
   std::vector<uint8_t> bytes;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    size_t size = kNameOffset + (*it)->name.size() + 1;
-    bytes.push_back(static_cast<uint8_t>(size & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(size >> 8));
-    uint32_t id = (*it)->id;
-    const auto* idBytes = reinterpret_cast<const uint8_t*>(&id);
-    bytes.insert(bytes.end(), idBytes, idBytes + sizeof id);
-    bytes.insert(bytes.end(), (*it)->name.begin(), (*it)->name.end());
-    bytes.push_back(0);
+    size_t start = bytes.size();
+    bytes.resize(start + ItemSize(**it));
+    WriteItem(bytes.data() + start, **it);
   }
   bytes.push_back(0);
   bytes.push_back(0);
@@ -314,6 +325,29 @@ FakeItem* FakeShell::Find(uint32_t id) const {
 
 FakeItem* FakeShell::Resolve(const FakeItem& folder, PCIDL relative) const {
   FakeItem* current = Find(folder.id);
+  if (current == nullptr || ILItemSize(relative) == 0)
+    return current;
+  // The item of the list's last id, then its parents checked against the list's ids from the end
+  // back to the folder: one lookup instead of one per level.
+  PCIDL ids[64];
+  size_t count = 0;
+  for (PCIDL item = relative; ILItemSize(item) != 0; item = ILNext(item)) {
+    if (count == std::size(ids))
+      return ResolveByLevel(*current, relative);
+    ids[count++] = item;
+  }
+  FakeItem* found = Find(ItemId(ids[count - 1]));
+  const FakeItem* level = found;
+  for (size_t i = count; i-- > 0;) {
+    if (level == nullptr || level->id != ItemId(ids[i]))
+      return nullptr;
+    level = level->parent;
+  }
+  return level == current ? found : nullptr;
+}
+
+FakeItem* FakeShell::ResolveByLevel(FakeItem& folder, PCIDL relative) const {
+  FakeItem* current = &folder;
   for (PCIDL item = relative; current != nullptr && ILItemSize(item) != 0; item = ILNext(item)) {
     FakeItem* next = Find(ItemId(item));
     current = next != nullptr && next->parent == current ? next : nullptr;
@@ -328,10 +362,13 @@ PIDL FakeShell::AllocList(const std::vector<uint8_t>& bytes) {
 }
 
 PIDL FakeShell::AllocItem(const FakeItem& item) {
-  std::vector<uint8_t> whole = AbsoluteList(item);
-  PCIDL start = ILFindLastID(whole.data());
-  std::vector<uint8_t> last(start, static_cast<PCIDL>(whole.data() + whole.size()));
-  return AllocList(last);
+  // A relative one-item list, written straight into its block.
+  size_t size = ItemSize(item);
+  auto* block = static_cast<PIDL>(allocator_.Alloc(size + kIdListTerminatorSize));
+  WriteItem(block, item);
+  block[size] = 0;
+  block[size + 1] = 0;
+  return block;
 }
 
 ComPtr<IShellFolder> FakeShell::FolderOf(FakeItem& item) {

@@ -125,6 +125,7 @@ class FakeShell : public Shell {
   std::map<int32_t, FakeItem*> locations_;
   uint32_t next_id_ = 1;
   std::unordered_map<uint32_t, FakeItem*> index_;
+  FakeItem* ResolveByLevel(FakeItem& folder, PCIDL relative) const;
   // The file-system path of every file-system item ever made, by id: a list still names its
   // folder's path after the folder is gone or renamed, as the shell's file-system lists do.
   std::map<uint32_t, std::string> paths_;
