@@ -278,7 +278,8 @@ TEST_F(Model, CaptionsSharingALongPrefixOrderAsAStableSortByStrIComp) {
     std::string name = "Shared Prefix ";
     if (i % 3 == 0)
       name += "0123456789";  // a second shared stretch, longer than the quick look
-    for (int at = i * 11 + 5; name.size() < 16 + static_cast<size_t>(i % 9); at = at * 7 + 3)
+    size_t length = name.size() + 1 + static_cast<size_t>(i % 9);
+    for (int at = i * 11 + 5; name.size() < length; at = (at * 7 + 3) % 1009)
       name += pieces[at % 8];
     if (std::find(names.begin(), names.end(), name) == names.end())
       names.push_back(name);
