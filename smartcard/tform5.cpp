@@ -1,6 +1,5 @@
 #include "smartcard/tform5.h"
 
-#include "app/wizard/tform2.h"
 #include "platform/winconst.h"
 
 namespace talvex {
@@ -31,8 +30,8 @@ const char kBaseMissingOnClose[] =
 
 }  // namespace
 
-TForm5::TForm5(TApplication& application, TForm2& wizard)
-    : TForm(application, "Form5", "Form5.design"), wizard_(wizard) {
+TForm5::TForm5(TApplication& application, SetupHost& host)
+    : TForm(application, "Form5", "Form5.design"), host_(host) {
   BindControl("Memo1", Memo1);
   BindControl("Label1", Label1);
   BindControl("Label2", Label2);
@@ -48,9 +47,9 @@ TForm5::TForm5(TApplication& application, TForm2& wizard)
 }
 
 void TForm5::ShowMissingComponents() {
-  wizard_.CheckSmartCardComponents();
-  bool library = wizard_.SmclibPresent != 0;
-  bool base = wizard_.SmartcardBasePresent != 0;
+  host_.CheckSmartCardComponents();
+  bool library = host_.State().SmclibPresent != 0;
+  bool base = host_.State().SmartcardBasePresent != 0;
   if (library && base)
     return;
   if (library) {
@@ -69,12 +68,12 @@ void TForm5::ShowMissingComponents() {
 // keeps the window open.
 void TForm5::FormCloseQuery(TObject*, bool& canClose) {
   canClose = true;
-  if (wizard_.CheckSmartCardComponents() || WarnOnClose != 1)
+  if (host_.CheckSmartCardComponents() || WarnOnClose != 1)
     return;
   const char* text = kBaseMissingOnClose;
-  if (!wizard_.SmclibPresent && !wizard_.SmartcardBasePresent) {
+  if (!host_.State().SmclibPresent && !host_.State().SmartcardBasePresent) {
     text = kBothMissingOnClose;
-  } else if (!wizard_.SmclibPresent) {
+  } else if (!host_.State().SmclibPresent) {
     text = kLibraryMissingOnClose;
   }
   Application().Ui().MessageBoxA(Application().Handle(), text, "Error", win::MB_OK);

@@ -7,15 +7,15 @@
 
 #include "framework/application.h"
 #include "framework/form.h"
+#include "install/setup_host.h"
 
 namespace talvex {
 
-class TForm2;
-
 class TForm5 : public TForm {
  public:
-  // The wizard's components check decides what the window says.
-  TForm5(TApplication& application, TForm2& wizard);
+  // The components check of the window that runs the installation (the wizard) decides what the
+  // window says.
+  TForm5(TApplication& application, SetupHost& host);
 
   // While 1, closing the window reports the missing components. Cleared for good when the program
   // is being ended by the person (Cancel, closing the backdrop or the reboot prompt).
@@ -35,7 +35,7 @@ class TForm5 : public TForm {
   void Label2Click(TObject* sender);
 
  private:
-  TForm2& wizard_;
+  SetupHost& host_;
 };
 
 }  // namespace talvex
