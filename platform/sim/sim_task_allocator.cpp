@@ -20,12 +20,15 @@ class SimTaskAllocator::Face : public ComObject<IMalloc> {
     return block;
   }
   void Free(void* block) override {
+    // One lookup per free: whose the block was is asked only for the journal.
+    Journal* journal = Journaling();
     const char* whose = block == nullptr                           ? "null"
+                        : journal == nullptr                       ? ""
                         : owner_ != nullptr && owner_->Owns(block) ? "own"
                                                                    : "foreign";
     if (owner_)
       owner_->Free(block);
-    if (Journal* journal = Journaling())
+    if (journal)
       journal->Write(JournalLine("IMalloc::Free").Raw("block", whose).Result("void"));
   }
   int DidAlloc(const void* block) override {
