@@ -263,6 +263,7 @@ void RegKeyNode::SetValue(RegValue value) {
                                  ? PositionOf(NameQuery(std::string_view(value.name)))
                                  : PositionOf(NameQuery(std::u16string_view(value.wideName)));
   Changed(false);
+  ++value_changes_;
   if (!at) {
     if (value_index_valid_)
       value_index_.emplace(FoldedValueName(value), values_.size());
@@ -282,6 +283,7 @@ void RegKeyNode::SetValue(RegValue value) {
 void RegKeyNode::EraseValue(size_t position) {
   values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position));
   value_index_valid_ = false;  // the positions after it moved
+  ++value_changes_;
   Changed(false);
 }
 

@@ -96,6 +96,10 @@ class RegKeyNode : public std::enable_shared_from_this<RegKeyNode> {
   bool RemoveValue(std::string_view name);
   bool RemoveValue(std::u16string_view name);
 
+  // Grows with every change of this key's values: a value found here stays where it is while
+  // this count is unchanged.
+  uint64_t value_changes() const { return value_changes_; }
+
   // Same names (letter case included), values and sub-keys, in the same order.
   friend bool operator==(const RegKeyNode& a, const RegKeyNode& b);
 
@@ -121,6 +125,7 @@ class RegKeyNode : public std::enable_shared_from_this<RegKeyNode> {
   mutable std::unordered_map<std::string, size_t> value_index_;
   mutable bool value_index_valid_ = false;
   std::vector<RegValue> values_;
+  uint64_t value_changes_ = 0;
 };
 
 enum class RegFileFormat {

@@ -201,10 +201,14 @@ const SimDeviceSetup::SetDevice* SimDeviceSetup::DeviceOf(DevInfoSet set, const 
 const RegValue* SimDeviceSetup::HardwareIdOf(const SetDevice& device,
                                              const RegKeyNode& instance) const {
   const uint64_t revision = store_.revision();
-  if (device.hardwareIdRevision != revision) {
+  if (device.hardwareIdRevision == revision)
+    return device.hardwareId;
+  if (device.hardwareIdRevision == kNotLookedUp ||
+      device.hardwareIdKeyChanges != instance.value_changes()) {
     device.hardwareId = instance.FindValue("HardwareID");
-    device.hardwareIdRevision = revision;
+    device.hardwareIdKeyChanges = instance.value_changes();
   }
+  device.hardwareIdRevision = revision;
   return device.hardwareId;
 }
 

@@ -55,11 +55,13 @@ class SimDeviceSetup : public DeviceSetup {
     RegKeyNode* node;  // valid while no key was added or deleted since the list was made
     std::weak_ptr<RegKeyNode> instance;
     std::string path;
-    // The instance key's HardwareID value as last looked up, valid while the store has not
-    // changed since (store revision kNotLookedUp: not looked up yet). Every search reads every
-    // device's list, so this spares a lookup by name per device and search.
+    // The instance key's HardwareID value as last looked up: still valid while the key's values
+    // have not changed since, which the store's revision (kNotLookedUp: never looked up) tells
+    // without looking at the key when nothing changed at all. Every search reads every device's
+    // list, so this spares a lookup by name per device and search.
     mutable const RegValue* hardwareId = nullptr;
     mutable uint64_t hardwareIdRevision = kNotLookedUp;
+    mutable uint64_t hardwareIdKeyChanges = 0;
   };
   // The present devices as they were at one key revision of the store. Sets made while no key
   // was added or deleted share one list, so making a set costs nothing per device.

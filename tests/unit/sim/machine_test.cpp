@@ -204,6 +204,73 @@ TEST(SimDevicesTest, PropertyReadsFollowSetupApi) {
   EXPECT_FALSE(platform.devices.SetupDiDestroyDeviceInfoList(set));
 }
 
+// A device's hardware-ID list as the set reads it now: the text of its first entry, or the
+// call's error code in brackets.
+std::string FirstHardwareId(Platform& platform, DevInfoSet set, uint32_t index) {
+  DevInfoData device;
+  device.cbSize = sizeof device;
+  if (!platform.devices.SetupDiEnumDeviceInfo(set, index, &device))
+    return "[enum " + std::to_string(platform.errors.GetLastError()) + "]";
+  char buffer[64] = {};
+  uint32_t size = 0;
+  if (!platform.devices.SetupDiGetDeviceRegistryPropertyA(
+          set, &device, win::SPDRP_HARDWAREID, nullptr, reinterpret_cast<uint8_t*>(buffer),
+          sizeof buffer - 1, &size))
+    return "[" + std::to_string(platform.errors.GetLastError()) + "]";
+  return buffer;
+}
+
+TEST(SimDevicesTest, AnOpenSetReadsEveryChangeOfTheRegistry) {
+  TestMachine machine;
+  machine.Registry(DeviceKey("Root\\A\\0", {"*KVE0515"}) + DeviceKey("Root\\B\\0", {"*KVE0516"}) +
+                   DeviceKey("Root\\C\\0", {"*KVE0517"}));
+  Platform& platform = machine.Machine().platform();
+  DevInfoSet set = platform.devices.SetupDiGetClassDevsA(nullptr, nullptr, 0, 6);
+  ASSERT_NE(set, win::INVALID_HANDLE_VALUE);
+  ASSERT_EQ(FirstHardwareId(platform, set, 0), "*KVE0515");
+  ASSERT_EQ(FirstHardwareId(platform, set, 1), "*KVE0516");
+
+  ScopedRegKey a(platform.registry);
+  ASSERT_EQ(
+      platform.registry.RegOpenKeyA(win::HKEY_LOCAL_MACHINE,
+                                    "SYSTEM\\CurrentControlSet\\Enum\\Root\\A\\0", a.Receive()),
+      0);
+  auto set_value = [&](const std::string& name, const std::string& multi) {
+    return platform.registry.RegSetValueExA(a.get(), name, win::REG_MULTI_SZ,
+                                            reinterpret_cast<const uint8_t*>(multi.data()),
+                                            static_cast<uint32_t>(multi.size()));
+  };
+  // The list itself rewritten, then many other values added to the same key (its values move in
+  // memory), then another device's key changed: each read gives the registry as it is then.
+  ASSERT_EQ(set_value("HardwareID", std::string("*KVE0599\0\0", 10)), 0);
+  EXPECT_EQ(FirstHardwareId(platform, set, 0), "*KVE0599");
+  for (int i = 0; i < 40; ++i)
+    ASSERT_EQ(set_value("Other" + std::to_string(i), std::string("x\0\0", 3)), 0);
+  EXPECT_EQ(FirstHardwareId(platform, set, 0), "*KVE0599");
+  ScopedRegKey b(platform.registry);
+  ASSERT_EQ(
+      platform.registry.RegOpenKeyA(win::HKEY_LOCAL_MACHINE,
+                                    "SYSTEM\\CurrentControlSet\\Enum\\Root\\B\\0", b.Receive()),
+      0);
+  ASSERT_EQ(platform.registry.RegDeleteValueA(b.get(), "HardwareID"), 0);
+  EXPECT_EQ(FirstHardwareId(platform, set, 0), "*KVE0599");
+  EXPECT_EQ(FirstHardwareId(platform, set, 1), "[" + std::to_string(win::ERROR_INVALID_DATA) + "]");
+
+  // A device removed through another set is gone for this one too; the others stay readable.
+  DevInfoSet other = platform.devices.SetupDiGetClassDevsA(nullptr, nullptr, 0, 6);
+  DevInfoData device;
+  device.cbSize = sizeof device;
+  ASSERT_TRUE(platform.devices.SetupDiEnumDeviceInfo(other, 0, &device));
+  ASSERT_TRUE(platform.devices.SetupDiRemoveDevice(other, &device));
+  EXPECT_EQ(FirstHardwareId(platform, set, 0),
+            "[" + std::to_string(win::ERROR_NO_SUCH_DEVINST) + "]");
+  EXPECT_EQ(FirstHardwareId(platform, set, 2), "*KVE0517");
+  EXPECT_EQ(FirstHardwareId(platform, other, 0),
+            "[" + std::to_string(win::ERROR_NO_SUCH_DEVINST) + "]");
+  EXPECT_TRUE(platform.devices.SetupDiDestroyDeviceInfoList(other));
+  EXPECT_TRUE(platform.devices.SetupDiDestroyDeviceInfoList(set));
+}
+
 TEST(SimNewdevTest, UpdateRecordsTheInfOnEveryMatchingDevice) {
   TestMachine machine;
   machine

@@ -160,6 +160,31 @@ TEST(RegFileParseTest, DeletionLinesActLikeRegeditImport) {
   EXPECT_EQ(d->values()[0].name, "keep");
 }
 
+TEST(RegFileParseTest, ASectionAfterADeletionNamesTheKeysAsTheyAreThen) {
+  // Each section below shares most of its path with the one before it.
+  RegistryStore store = RegistryStore::Parse(
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A\\B\\C]\r\n\"v\"=\"1\"\r\n"
+      "[-HKEY_LOCAL_MACHINE\\A\\B]\r\n"
+      "[HKEY_LOCAL_MACHINE\\A\\B\\C]\r\n\"w\"=\"2\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\a\\b\\c\\D]\r\n"
+      "[HKEY_LOCAL_MACHINE\\A\\B\\E]\r\n\"x\"=\"3\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\A\\B\\C]\r\n\"y\"=\"4\"\r\n");
+  const RegKeyNode* a = store.FindKey("A");
+  ASSERT_NE(a, nullptr);
+  ASSERT_EQ(a->subkeys().size(), 1u);
+  const RegKeyNode* b = a->subkeys()[0].get();
+  ASSERT_EQ(b->subkeys().size(), 2u);
+  EXPECT_EQ(b->subkeys()[0]->name(), "C");
+  EXPECT_EQ(b->subkeys()[1]->name(), "E");
+  const RegKeyNode* c = b->subkeys()[0].get();
+  ASSERT_EQ(c->values().size(), 2u);  // "v" went with the deleted key
+  EXPECT_EQ(c->values()[0].name, "w");
+  EXPECT_EQ(c->values()[1].name, "y");
+  ASSERT_EQ(c->subkeys().size(), 1u);
+  EXPECT_EQ(c->subkeys()[0]->name(), "D");
+  EXPECT_EQ(ValueAt(store, "A\\B\\E", "x").data, (Bytes{'3', 0}));
+}
+
 struct BadFile {
   const char* what;
   std::string bytes;
