@@ -124,7 +124,7 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       paths_(folder, ProgramFolder(ini)),
       registry_(store_, folder / "registry.reg", failures_, journal_),
       devices_(store_, errors_, failures_, journal_),
-      newdev_(store_, paths_, errors_, failures_, folders_, journal_),
+      newdev_(devices_, paths_, errors_, failures_, folders_, journal_),
       files_(paths_, errors_, failures_, journal_),
       folders_(WindowsFolder(ini), SystemFolder(ini), errors_, failures_, journal_),
       process_(ini.Value("machine", "program").value_or(""), out, journal_),

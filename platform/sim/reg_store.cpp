@@ -129,8 +129,16 @@ void RegKeyNode::Changed(bool keys) {
   if (revision_ == nullptr)
     return;
   ++revision_->any;
-  if (keys)
+  if (keys) {
     ++revision_->keys;
+    return;
+  }
+  std::vector<RegTreeRevision::ValueChange>& log = revision_->value_log;
+  if (log.size() == RegTreeRevision::kMaxValueLog) {
+    log.clear();
+    revision_->value_log_start = revision_->any - 1;
+  }
+  log.push_back({revision_->any, this});
 }
 
 RegKeyNode* RegKeyNode::FindByKey(const std::string& folded) {
@@ -263,7 +271,6 @@ void RegKeyNode::SetValue(RegValue value) {
                                  ? PositionOf(NameQuery(std::string_view(value.name)))
                                  : PositionOf(NameQuery(std::u16string_view(value.wideName)));
   Changed(false);
-  ++value_changes_;
   if (!at) {
     if (value_index_valid_)
       value_index_.emplace(FoldedValueName(value), values_.size());
@@ -283,7 +290,6 @@ void RegKeyNode::SetValue(RegValue value) {
 void RegKeyNode::EraseValue(size_t position) {
   values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position));
   value_index_valid_ = false;  // the positions after it moved
-  ++value_changes_;
   Changed(false);
 }
 

@@ -2,6 +2,7 @@
 // and written back to a regedit export file (registry.reg).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -44,11 +45,23 @@ bool NamesEqual(std::string_view a, std::string_view b);
 // more than kMaxKeyDepth names.
 std::optional<std::vector<std::string>> SplitKeyPath(const std::string& path);
 
+class RegKeyNode;
+
 // Counts the changes of one key tree, so that its owners can tell cheaply whether it changed
-// since they last looked.
+// since they last looked, and which keys' values changed.
 struct RegTreeRevision {
-  uint64_t any = 0;   // every change: keys, values
-  uint64_t keys = 0;  // keys added or deleted
+  // A key whose values changed, and the revision (`any`) that change made.
+  struct ValueChange {
+    uint64_t revision;
+    const RegKeyNode* key;  // for comparison only: the key may be gone since
+  };
+  // The log keeps the latest changes only, so that it stays small whatever the run does.
+  static constexpr size_t kMaxValueLog = 4096;
+
+  uint64_t any = 0;                    // every change: keys, values
+  uint64_t keys = 0;                   // keys added or deleted
+  std::vector<ValueChange> value_log;  // oldest first
+  uint64_t value_log_start = 0;        // every value change after this revision is in the log
 };
 
 class RegKeyNode : public std::enable_shared_from_this<RegKeyNode> {
@@ -96,10 +109,6 @@ class RegKeyNode : public std::enable_shared_from_this<RegKeyNode> {
   bool RemoveValue(std::string_view name);
   bool RemoveValue(std::u16string_view name);
 
-  // Grows with every change of this key's values: a value found here stays where it is while
-  // this count is unchanged.
-  uint64_t value_changes() const { return value_changes_; }
-
   // Same names (letter case included), values and sub-keys, in the same order.
   friend bool operator==(const RegKeyNode& a, const RegKeyNode& b);
 
@@ -125,7 +134,6 @@ class RegKeyNode : public std::enable_shared_from_this<RegKeyNode> {
   mutable std::unordered_map<std::string, size_t> value_index_;
   mutable bool value_index_valid_ = false;
   std::vector<RegValue> values_;
-  uint64_t value_changes_ = 0;
 };
 
 enum class RegFileFormat {
@@ -185,6 +193,21 @@ class RegistryStore {
   // added or deleted.
   uint64_t revision() const { return revision_->any; }
   uint64_t key_revision() const { return revision_->keys; }
+  // Calls changed(key) for each key whose values changed after `revision` (a key may come more
+  // than once); false, calling nothing, when the changes since then are no longer all known.
+  template <typename Changed>
+  bool ForEachValueChangeSince(uint64_t revision, Changed changed) const {
+    const RegTreeRevision& tree = *revision_;
+    if (revision < tree.value_log_start)
+      return false;
+    auto it = std::upper_bound(tree.value_log.begin(), tree.value_log.end(), revision,
+                               [](uint64_t after, const RegTreeRevision::ValueChange& change) {
+                                 return after < change.revision;
+                               });
+    for (; it != tree.value_log.end(); ++it)
+      changed(it->key);
+    return true;
+  }
 
  private:
   RegFileFormat format_ = RegFileFormat::kRegedit4;

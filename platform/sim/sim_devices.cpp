@@ -48,12 +48,7 @@ std::vector<PresentDevice> PresentDevices(RegistryStore& store) {
   return devices;
 }
 
-bool HasHardwareId(const RegKeyNode& instance, std::string_view id) {
-  const RegValue* value = instance.FindValue("HardwareID");
-  if (value == nullptr)
-    return false;
-  const std::string_view list(reinterpret_cast<const char*>(value->data.data()),
-                              value->data.size());
+bool ListHasHardwareId(std::string_view list, std::string_view id) {
   for (size_t offset = 0; offset < list.size() && list[offset] != 0;) {
     const size_t end = std::min(list.find('\0', offset), list.size());
     if (EqualsIgnoreCase(list.substr(offset, end - offset), id))
@@ -169,6 +164,7 @@ std::shared_ptr<const SimDeviceSetup::DeviceList> SimDeviceSetup::CurrentDevices
     return current_;
   auto list = std::make_shared<DeviceList>();
   list->keyRevision = store_.key_revision();
+  list->checkedRevision = store_.revision();
   const std::vector<PresentDevice> present = PresentDevices(store_);
   list->devices.reserve(present.size());
   for (const PresentDevice& device : present)
@@ -178,7 +174,8 @@ std::shared_ptr<const SimDeviceSetup::DeviceList> SimDeviceSetup::CurrentDevices
 }
 
 const SimDeviceSetup::SetDevice* SimDeviceSetup::DeviceOf(DevInfoSet set, const DevInfoData* data,
-                                                          RegKeyNode** instance) {
+                                                          RegKeyNode** instance,
+                                                          const DeviceList** list) {
   auto it = sets_.find(set);
   if (it == sets_.end()) {
     Fail(win::ERROR_INVALID_HANDLE);
@@ -189,27 +186,63 @@ const SimDeviceSetup::SetDevice* SimDeviceSetup::DeviceOf(DevInfoSet set, const 
     Fail(win::ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  const DeviceList& list = *it->second;
-  const SetDevice& device = list.devices[data->DevInst];
+  const DeviceList& devices = *it->second;
+  const SetDevice& device = devices.devices[data->DevInst];
   // While no key was added or deleted every device of the list is where it was; otherwise the
   // device is looked for, and gone once its key was deleted.
   *instance =
-      list.keyRevision == store_.key_revision() ? device.node : device.instance.lock().get();
+      devices.keyRevision == store_.key_revision() ? device.node : device.instance.lock().get();
+  if (list != nullptr)
+    *list = &devices;
   return &device;
 }
 
-const RegValue* SimDeviceSetup::HardwareIdOf(const SetDevice& device,
-                                             const RegKeyNode& instance) const {
+void SimDeviceSetup::CheckForChanges(const DeviceList& list) const {
   const uint64_t revision = store_.revision();
-  if (device.hardwareIdRevision == revision)
-    return device.hardwareId;
-  if (device.hardwareIdRevision == kNotLookedUp ||
-      device.hardwareIdKeyChanges != instance.value_changes()) {
-    device.hardwareId = instance.FindValue("HardwareID");
-    device.hardwareIdKeyChanges = instance.value_changes();
+  if (list.checkedRevision == revision)
+    return;
+  const bool complete =
+      store_.ForEachValueChangeSince(list.checkedRevision, [&](const RegKeyNode* key) {
+        if (list.positions.empty()) {
+          list.positions.reserve(list.devices.size());
+          for (size_t i = 0; i < list.devices.size(); ++i)
+            list.positions.emplace(list.devices[i].node, i);
+        }
+        auto it = list.positions.find(key);
+        if (it != list.positions.end())
+          list.devices[it->second].known = false;
+      });
+  if (!complete) {
+    for (const SetDevice& device : list.devices)
+      device.known = false;
   }
-  device.hardwareIdRevision = revision;
-  return device.hardwareId;
+  list.checkedRevision = revision;
+}
+
+SimDeviceSetup::HardwareIds SimDeviceSetup::HardwareIdsOf(const DeviceList& list,
+                                                          const SetDevice& device,
+                                                          const RegKeyNode& instance) const {
+  CheckForChanges(list);
+  if (!device.known) {
+    const RegValue* value = instance.FindValue("HardwareID");
+    device.present = value != nullptr;
+    device.type = value != nullptr ? value->type : 0;
+    device.size = value != nullptr ? value->data.size() : 0;
+    if (device.size > device.room) {
+      device.offset = list.bytes.size();
+      device.room = device.size;
+      list.bytes.resize(list.bytes.size() + device.size);
+    }
+    if (device.size > 0)
+      std::memcpy(list.bytes.data() + device.offset, value->data.data(), device.size);
+    device.known = true;
+  }
+  HardwareIds ids;
+  ids.present = device.present;
+  ids.type = device.type;
+  ids.data = list.bytes.data() + device.offset;
+  ids.size = device.size;
+  return ids;
 }
 
 bool SimDeviceSetup::EnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data) {
@@ -230,7 +263,8 @@ bool SimDeviceSetup::GetDeviceRegistryProperty(DevInfoSet set, DevInfoData* data
                                                uint32_t* regType, uint8_t* buffer,
                                                uint32_t bufferSize, uint32_t* requiredSize) {
   RegKeyNode* instance = nullptr;
-  const SetDevice* device = DeviceOf(set, data, &instance);
+  const DeviceList* list = nullptr;
+  const SetDevice* device = DeviceOf(set, data, &instance, &list);
   if (device == nullptr)
     return false;
   if (auto failure = failures_.Check(kGetPropertyOperation, device->path, win::ERROR_INVALID_DATA))
@@ -239,18 +273,18 @@ bool SimDeviceSetup::GetDeviceRegistryProperty(DevInfoSet set, DevInfoData* data
     return Fail(win::ERROR_NO_SUCH_DEVINST);
   if (property != win::SPDRP_HARDWAREID)
     return Fail(win::ERROR_INVALID_DATA);
-  const RegValue* value = HardwareIdOf(*device, *instance);
-  if (value == nullptr)
+  const HardwareIds ids = HardwareIdsOf(*list, *device, *instance);
+  if (!ids.present)
     return Fail(win::ERROR_INVALID_DATA);
-  uint32_t size = static_cast<uint32_t>(value->data.size());
+  uint32_t size = static_cast<uint32_t>(ids.size);
   if (requiredSize)
     *requiredSize = size;
   if (regType)
-    *regType = value->type;
+    *regType = ids.type;
   if (buffer == nullptr || bufferSize < size)
     return Fail(win::ERROR_INSUFFICIENT_BUFFER);
   if (size > 0)
-    std::memcpy(buffer, value->data.data(), size);
+    std::memcpy(buffer, ids.data, size);
   return Succeed();
 }
 

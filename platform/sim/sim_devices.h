@@ -4,8 +4,10 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/devices.h"
@@ -29,8 +31,8 @@ struct PresentDevice {
 
 // The present devices, in file order.
 std::vector<PresentDevice> PresentDevices(RegistryStore& store);
-// Whether an entry of the device's hardware-ID list is id, ignoring letter case.
-bool HasHardwareId(const RegKeyNode& instance, std::string_view id);
+// Whether an entry of a hardware-ID list (a HardwareID value's data) is id, ignoring letter case.
+bool ListHasHardwareId(std::string_view list, std::string_view id);
 
 class SimDeviceSetup : public DeviceSetup {
  public:
@@ -48,26 +50,54 @@ class SimDeviceSetup : public DeviceSetup {
 
   size_t OpenSetCount() const { return sets_.size(); }
 
+  // Calls visit(instance key, its hardware-ID list or nullopt when it has none) for every present
+  // device in enumeration order, reading the lists as the device calls do. visit may change
+  // values but must not add or delete keys.
+  template <typename Visit>
+  void ForEachPresentDevice(Visit visit) {
+    const std::shared_ptr<const DeviceList> list = CurrentDevices();
+    for (const SetDevice& device : list->devices) {
+      const HardwareIds ids = HardwareIdsOf(*list, device, *device.node);
+      visit(*device.node, ids.present ? std::optional<std::string_view>(ids.Text())
+                                      : std::optional<std::string_view>());
+    }
+  }
+
  private:
-  static constexpr uint64_t kNotLookedUp = ~uint64_t{0};
-  // A device of a set: its instance key (gone once the device is removed) and its path.
+  // A device of a set: its instance key (gone once the device is removed), its path, and a copy
+  // of its HardwareID value kept in the list, so that reading every device's list (as every
+  // search does) walks the list's own memory instead of the registry's.
   struct SetDevice {
     RegKeyNode* node;  // valid while no key was added or deleted since the list was made
     std::weak_ptr<RegKeyNode> instance;
     std::string path;
-    // The instance key's HardwareID value as last looked up: still valid while the key's values
-    // have not changed since, which the store's revision (kNotLookedUp: never looked up) tells
-    // without looking at the key when nothing changed at all. Every search reads every device's
-    // list, so this spares a lookup by name per device and search.
-    mutable const RegValue* hardwareId = nullptr;
-    mutable uint64_t hardwareIdRevision = kNotLookedUp;
-    mutable uint64_t hardwareIdKeyChanges = 0;
+    mutable bool known = false;    // the copy below is the key's value as it is now
+    mutable bool present = false;  // the key has a HardwareID value
+    mutable uint32_t type = 0;
+    mutable size_t offset = 0;  // the data in the list's bytes
+    mutable size_t size = 0;
+    mutable size_t room = 0;  // bytes there for it, so a value that does not grow stays put
   };
   // The present devices as they were at one key revision of the store. Sets made while no key
   // was added or deleted share one list, so making a set costs nothing per device.
   struct DeviceList {
     uint64_t keyRevision;
     std::vector<SetDevice> devices;
+    mutable std::vector<uint8_t> bytes;  // the copied hardware-ID lists
+    // The store revision up to which every value change is reflected in known.
+    mutable uint64_t checkedRevision = 0;
+    // Device positions by instance key, made when a value change first has to be looked up.
+    mutable std::unordered_map<const RegKeyNode*, size_t> positions;
+  };
+  // A device's hardware-ID list: present, its registry type and bytes.
+  struct HardwareIds {
+    bool present = false;
+    uint32_t type = 0;
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    std::string_view Text() const {
+      return std::string_view(reinterpret_cast<const char*>(data), size);
+    }
   };
 
   // The calls themselves; the public ones add their journal line.
@@ -86,9 +116,13 @@ class SimDeviceSetup : public DeviceSetup {
   std::shared_ptr<const DeviceList> CurrentDevices();
   // The set's device in the record, or null with the last error set. *instance is its key, or
   // null when the device is gone.
-  const SetDevice* DeviceOf(DevInfoSet set, const DevInfoData* data, RegKeyNode** instance);
-  // The HardwareID value of the device's instance key (which must exist), or null.
-  const RegValue* HardwareIdOf(const SetDevice& device, const RegKeyNode& instance) const;
+  const SetDevice* DeviceOf(DevInfoSet set, const DevInfoData* data, RegKeyNode** instance,
+                            const DeviceList** list = nullptr);
+  // Marks the copies of the devices whose values changed since the list was last checked.
+  void CheckForChanges(const DeviceList& list) const;
+  // The device's HardwareID value as its instance key (which must exist) holds it now.
+  HardwareIds HardwareIdsOf(const DeviceList& list, const SetDevice& device,
+                            const RegKeyNode& instance) const;
 
   RegistryStore& store_;
   SimThreadErrors& errors_;

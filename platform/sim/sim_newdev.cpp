@@ -107,12 +107,12 @@ bool SimDriverUpdateService::UpdateDriver(const std::string& hardwareId,
   std::vector<uint8_t> infPath(fullInfPath.begin(), fullInfPath.end());
   infPath.push_back(0);
   bool any = false;
-  for (const PresentDevice& device : PresentDevices(store_)) {
-    if (!HasHardwareId(*device.instance, hardwareId))
-      continue;
-    device.instance->SetValue({"InfPath", win::REG_SZ, infPath});
+  devices_.ForEachPresentDevice([&](RegKeyNode& instance, std::optional<std::string_view> ids) {
+    if (!ids || !ListHasHardwareId(*ids, hardwareId))
+      return;
+    instance.SetValue({"InfPath", win::REG_SZ, infPath});
     any = true;
-  }
+  });
   if (!any) {
     errors_.Set(win::ERROR_NO_SUCH_DEVINST);
     return false;

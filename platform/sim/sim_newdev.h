@@ -9,6 +9,7 @@
 #include "platform/sim/failure_plan.h"
 #include "platform/sim/journal.h"
 #include "platform/sim/reg_store.h"
+#include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_errors.h"
 #include "platform/system_folders.h"
 
@@ -16,9 +17,9 @@ namespace talvex::sim {
 
 class SimDriverUpdateService : public DriverUpdateService {
  public:
-  SimDriverUpdateService(RegistryStore& store, DrivePaths& paths, SimThreadErrors& errors,
+  SimDriverUpdateService(SimDeviceSetup& devices, DrivePaths& paths, SimThreadErrors& errors,
                          FailurePlan& failures, SystemFolders& folders, Journal& journal)
-      : store_(store),
+      : devices_(devices),
         paths_(paths),
         errors_(errors),
         failures_(failures),
@@ -35,7 +36,7 @@ class SimDriverUpdateService : public DriverUpdateService {
 
  private:
   friend class SimNewdevModule;
-  RegistryStore& store_;
+  SimDeviceSetup& devices_;  // the present devices, as the device calls see them
   DrivePaths& paths_;
   SimThreadErrors& errors_;
   FailurePlan& failures_;

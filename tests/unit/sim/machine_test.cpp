@@ -252,8 +252,15 @@ TEST(SimDevicesTest, AnOpenSetReadsEveryChangeOfTheRegistry) {
       platform.registry.RegOpenKeyA(win::HKEY_LOCAL_MACHINE,
                                     "SYSTEM\\CurrentControlSet\\Enum\\Root\\B\\0", b.Receive()),
       0);
+  // A change followed by more changes elsewhere than the machine tracks one by one.
+  ASSERT_EQ(set_value("HardwareID", std::string("*KVE0598\0\0", 10)), 0);
+  const uint8_t one[] = {1, 0, 0, 0};
+  for (int i = 0; i < 5000; ++i)
+    ASSERT_EQ(platform.registry.RegSetValueExA(b.get(), "Count", win::REG_DWORD, one, 4), 0);
+  EXPECT_EQ(FirstHardwareId(platform, set, 0), "*KVE0598");
+  EXPECT_EQ(FirstHardwareId(platform, set, 1), "*KVE0516");
   ASSERT_EQ(platform.registry.RegDeleteValueA(b.get(), "HardwareID"), 0);
-  EXPECT_EQ(FirstHardwareId(platform, set, 0), "*KVE0599");
+  EXPECT_EQ(FirstHardwareId(platform, set, 0), "*KVE0598");
   EXPECT_EQ(FirstHardwareId(platform, set, 1), "[" + std::to_string(win::ERROR_INVALID_DATA) + "]");
 
   // A device removed through another set is gone for this one too; the others stay readable.
