@@ -3,6 +3,7 @@
 // a Version 5.00 file as UTF-16 code units with every character the store holds.
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -32,7 +33,43 @@ class Writer {
   static constexpr bool kVersion5 = sizeof(Char) == 2;
 
  public:
-  Text Write(const RegKeyNode& root) {
+  // Hands the file to write piece by piece; false as soon as write answers false.
+  bool Write(const RegKeyNode& root, const std::function<bool(std::string_view)>& write) {
+    write_ = &write;
+    if constexpr (kVersion5)
+      Emit("\xFF\xFE");  // the byte order mark
+    Walk(root);
+    Hand();
+    return !failed_;
+  }
+
+ private:
+  // Pieces of about this many characters are handed on, so that the whole file is never held
+  // in memory and the buffer is reused while it is still in the processor's cache.
+  static constexpr size_t kPieceLength = size_t{256} << 10;
+
+  void Emit(std::string_view bytes) {
+    if (!failed_ && !(*write_)(bytes))
+      failed_ = true;
+  }
+
+  // Hands on what the buffer holds: a Version 5.00 file's code units as UTF-16LE bytes.
+  void Hand() {
+    if constexpr (kVersion5) {
+      bytes_.clear();
+      bytes_.reserve(out_.size() * 2);
+      for (char16_t unit : out_) {
+        bytes_.push_back(static_cast<char>(unit & 0xFF));
+        bytes_.push_back(static_cast<char>(unit >> 8));
+      }
+      Emit(bytes_);
+    } else {
+      Emit(out_);
+    }
+    out_.clear();
+  }
+
+  void Walk(const RegKeyNode& root) {
     AppendAscii(kVersion5 ? kVersion5Header : kRegedit4Header);
     AppendAscii("\r\n\r\n");
     // One path buffer for the whole walk: each key's path is its parent's plus its name.
@@ -41,10 +78,8 @@ class Writer {
     if (!root.values().empty())
       AppendSection(path, root);
     AppendSubtrees(path, root);
-    return std::move(out_);
   }
 
- private:
   void AppendAscii(std::string_view text) { out_.append(text.begin(), text.end()); }
 
   // A name as the file holds it: the whole text in a Version 5.00 file.
@@ -195,6 +230,8 @@ class Writer {
       path.push_back('\\');
       AppendName(path, child->name(), child->wide_name());
       AppendSection(path, *child);
+      if (out_.size() >= kPieceLength)
+        Hand();
       AppendSubtrees(path, *child);
       path.resize(length);
     }
@@ -204,20 +241,25 @@ class Writer {
   Text text_;                       // a REG_SZ value's text, where it must be converted
   Text name_;                       // a value's name, where it must be converted
   std::vector<uint8_t> converted_;  // a string value's data as UTF-16LE
+  std::string bytes_;               // a Version 5.00 piece as UTF-16LE bytes
+  const std::function<bool(std::string_view)>* write_ = nullptr;
+  bool failed_ = false;
 };
 
 }  // namespace
 
-std::string RegistryStore::Serialize() const {
+bool RegistryStore::Serialize(const std::function<bool(std::string_view)>& write) const {
   if (format_ == RegFileFormat::kRegedit4)
-    return Writer<char>().Write(*root_);
-  const std::u16string text = Writer<char16_t>().Write(*root_);
-  std::string bytes = "\xFF\xFE";
-  bytes.reserve(2 + text.size() * 2);
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
+    return Writer<char>().Write(*root_, write);
+  return Writer<char16_t>().Write(*root_, write);
+}
+
+std::string RegistryStore::Serialize() const {
+  std::string bytes;
+  Serialize([&bytes](std::string_view piece) {
+    bytes.append(piece);
+    return true;
+  });
   return bytes;
 }
 

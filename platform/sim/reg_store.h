@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -172,6 +173,9 @@ class RegistryStore {
   // The whole tree in the format it was read in, in regedit's style: a section for every key
   // (parents included) in tree order, CR LF line ends, long hex values continued with a backslash.
   std::string Serialize() const;
+  // The same bytes, handed to write in pieces of a few hundred kilobytes, so that a large
+  // registry is never held whole in memory. False as soon as write answers false.
+  bool Serialize(const std::function<bool(std::string_view)>& write) const;
 
   RegFileFormat format() const { return format_; }
   void set_format(RegFileFormat format) { format_ = format; }

@@ -349,10 +349,12 @@ bool SimRegistry::Flush() {
     bool written = false;
     {
       std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-      const std::string bytes = store_.Serialize();
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      const bool whole = store_.Serialize([&out](std::string_view piece) {
+        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        return !out.fail();
+      });
       out.close();
-      written = !out.fail();
+      written = whole && !out.fail();
     }
     std::error_code error;
     if (written)

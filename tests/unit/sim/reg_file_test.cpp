@@ -393,6 +393,33 @@ TEST(RegFileWriteTest, LongHexWrapsBeforeColumn80InBothFormats) {
   }
 }
 
+TEST(RegFileWriteTest, ALargeRegistryIsHandedOnInPiecesThatReadBackWhole) {
+  for (RegFileFormat format : {RegFileFormat::kRegedit4, RegFileFormat::kVersion5}) {
+    RegistryStore store;
+    store.set_format(format);
+    for (int i = 0; i < 4000; ++i) {
+      RegKeyNode* key = store.CreateKey("Enum\\Device " + std::to_string(i) + "\\0");
+      key->SetValue({"HardwareID", 7, {'I', 'D', '\\', '"', 0, 0}});
+      key->SetValue({"Blob", 3, Bytes(40, static_cast<uint8_t>(i))});
+    }
+    std::vector<std::string> pieces;
+    ASSERT_TRUE(store.Serialize([&pieces](std::string_view piece) {
+      pieces.emplace_back(piece);
+      return true;
+    }));
+    EXPECT_GT(pieces.size(), 1u);
+    std::string whole;
+    for (const std::string& piece : pieces)
+      whole += piece;
+    EXPECT_TRUE(RegistryStore::Parse(whole).root() == store.root());
+
+    // A write that fails ends the handing on, and the failure is reported.
+    int calls = 0;
+    EXPECT_FALSE(store.Serialize([&calls](std::string_view) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
+  }
+}
+
 TEST(RegFileWriteTest, OddNamesAndValuesReadBackUnchanged) {
   for (RegFileFormat format : {RegFileFormat::kRegedit4, RegFileFormat::kVersion5}) {
     RegistryStore store;
