@@ -64,6 +64,22 @@ uint32_t ParseNumber(const std::string& text, const std::string& what, int line)
   }
 }
 
+// Operations whose argument has only a few possible forms. A rule with any other argument could
+// never fire and would leave the run untouched, so it is refused like a misspelt operation: the
+// reason, or nothing when the argument fits.
+std::optional<std::string> ArgumentMismatch(std::string_view operation,
+                                            const std::string& argument) {
+  if (operation == "LoadLibraryA" && !EqualsIgnoreCase(argument, "newdev.dll") &&
+      !EqualsIgnoreCase(argument, "shell32.dll"))
+    return "LoadLibraryA takes newdev.dll or shell32.dll, not '" + argument + "'";
+  // Calls are counted under the CSIDL written as the shell numbers it: decimal, no leading zero.
+  bool decimal = argument.find_first_not_of("0123456789") == std::string::npos &&
+                 (argument.size() == 1 || argument[0] != '0');
+  if (operation == "SHGetSpecialFolderLocation" && !decimal)
+    return "SHGetSpecialFolderLocation takes a CSIDL in decimal, not '" + argument + "'";
+  return std::nullopt;
+}
+
 // Every call of the machine asks here, with the name exactly as the table spells it: a set of
 // the spellings answers at once; other spellings go through the case-insensitive search.
 bool IsKnownOperation(const std::string& name) {
@@ -110,6 +126,9 @@ FailurePlan FailurePlan::FromIni(const IniFile& ini) {
       throw bad("no operation '" + operation + "' can be made to fail");
     if (!argument.empty() && !known->takesArgument)
       throw bad(operation + " takes no argument");
+    if (!argument.empty())
+      if (std::optional<std::string> why = ArgumentMismatch(known->name, argument))
+        throw bad(*why);
     std::istringstream words(entry.value);
     std::string word;
     int callNumber = -1;

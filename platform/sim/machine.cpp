@@ -133,7 +133,7 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       windows_(errors_, journal_),
       processes_(ReadProgramScripts(ini), clock_, windows_, store_, registry_, paths_, errors_,
                  failures_, journal_),
-      shell_(ini, WindowsFolder(ini), folder, paths_, failures_, journal_),
+      shell_(ini, WindowsFolder(ini), folder, paths_, failures_, folders_, journal_),
       session_(store_, errors_, failures_, journal_),
       platform_{registry_, devices_, newdev_,    files_,   folders_, process_,
                 errors_,   console_, processes_, windows_, shell_,   session_} {

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_shell.h"
 
 #include <cstring>
+#include <optional>
 #include <system_error>
 
 #include "platform/ascii_text.h"
@@ -190,11 +191,12 @@ class SimShell32Module final : public Shell32Module {
 
 SimShell::SimShell(const IniFile& ini, const std::string& windowsFolder,
                    const fs::path& machineFolder, DrivePaths& paths, FailurePlan& failures,
-                   Journal& journal)
+                   SystemFolders& folders, Journal& journal)
     : core_(std::make_shared<SimShellCore>(ShellNamespace(ini, windowsFolder, machineFolder, paths),
                                            failures, allocator_)),
       failures_(failures),
       paths_(paths),
+      folders_(folders),
       journal_(journal) {
   core_->journal = &journal;
   allocator_.SetJournal(&journal);
@@ -206,13 +208,18 @@ SimShell::~SimShell() {
 }
 
 std::unique_ptr<Shell32Module> SimShell::LoadShell32() {
+  // By its full path in the system folder, as the Windows build loads it: a machine without a
+  // system folder has no shell32.dll to give.
+  std::optional<std::string> system = SystemFolderPath(folders_);
+  if (!system)
+    return nullptr;  // the call left its last error
+  const std::string path = JoinPath(*system, "shell32.dll");
   std::unique_ptr<Shell32Module> module;
   if (!failures_.Check("LoadLibraryA", "shell32.dll", win::ERROR_MOD_NOT_FOUND))
     module = std::make_unique<SimShell32Module>(*this);
   if (journal_.on())
-    journal_.Write(JournalLine("LoadLibraryA")
-                       .Text("module", "shell32.dll")
-                       .Result(module ? "loaded" : "null"));
+    journal_.Write(
+        JournalLine("LoadLibraryA").Text("path", path).Result(module ? "loaded" : "null"));
   return module;
 }
 

@@ -19,6 +19,7 @@
 #include "platform/sim/journal.h"
 #include "platform/sim/sim_shell_namespace.h"
 #include "platform/sim/sim_task_allocator.h"
+#include "platform/system_folders.h"
 
 namespace talvex::sim {
 
@@ -76,7 +77,7 @@ class SimShell : public Shell {
   // Throws IniError for shell sections of machine.ini it cannot read.
   SimShell(const IniFile& ini, const std::string& windowsFolder,
            const std::filesystem::path& machineFolder, DrivePaths& paths, FailurePlan& failures,
-           Journal& journal);
+           SystemFolders& folders, Journal& journal);
   ~SimShell() override;
   SimShell(const SimShell&) = delete;
   SimShell& operator=(const SimShell&) = delete;
@@ -143,6 +144,7 @@ class SimShell : public Shell {
   std::shared_ptr<SimShellCore> core_;
   FailurePlan& failures_;
   DrivePaths& paths_;
+  SystemFolders& folders_;
   Journal& journal_;
   MessagePoster poster_;
   std::vector<ShellRegistration> registrations_;

@@ -31,6 +31,10 @@ TEST(FailureRulesTest, RulesTheMachineCannotApplyAreRefusedWithTheirLine) {
       "CreateFileA x = always error 5 error 6\n",  // two codes
       "CreateFileA x = call -1\n",
       "CreateFileA x = call 1x\n",
+      "LoadLibraryA newdev = always\n",  // names no library the machine loads
+      "LoadLibraryA kernel32.dll = always\n",
+      "SHGetSpecialFolderLocation Drives = always\n",  // a CSIDL is a number
+      "SHGetSpecialFolderLocation 017 = always\n",
   };
   for (const char* rule : refused) {
     try {
@@ -40,6 +44,17 @@ TEST(FailureRulesTest, RulesTheMachineCannotApplyAreRefusedWithTheirLine) {
       EXPECT_NE(std::string(error.what()).find("line 3"), std::string::npos) << error.what();
     }
   }
+}
+
+TEST(FailureRulesTest, ArgumentsOfClosedFormsAreAcceptedInEveryWrittenCase) {
+  FailurePlan plan = Plan(
+      "LoadLibraryA NEWDEV.DLL = always\nLoadLibraryA Shell32.dll = call 1\n"
+      "SHGetSpecialFolderLocation 0 = always\nSHGetSpecialFolderLocation 17 = always\n");
+  EXPECT_TRUE(plan.Check("LoadLibraryA", "newdev.dll", 126));
+  EXPECT_TRUE(plan.Check("LoadLibraryA", "shell32.dll", 126));
+  EXPECT_TRUE(plan.Check("SHGetSpecialFolderLocation", "0", 1));
+  EXPECT_TRUE(plan.Check("SHGetSpecialFolderLocation", "17", 1));
+  EXPECT_FALSE(plan.Check("SHGetSpecialFolderLocation", "10", 1));
 }
 
 TEST(FailureRulesTest, FromCallFailsTheNthAndEveryLaterCall) {
@@ -115,14 +130,16 @@ TEST(FailureRulesTest, AnUnusableRuleLeavesTheMachineUntouchedWithExitCodeTwo) {
   EXPECT_FALSE(machine.Exists("d/SETUP/log.txt"));
 }
 
-TEST(SimNewdevLoadTest, NewdevComesFromTheSystemFolderOrNotAtAll) {
+TEST(SimSystemDllTest, NewdevAndShell32ComeFromTheSystemFolderOrNotAtAll) {
   for (const char* ini : {"system =\n", "[failures]\nGetSystemDirectoryA = always\n"}) {
     TestMachine machine;
     machine.Ini(ini);
     EXPECT_EQ(machine.Machine().platform().newdev.LoadNewdev(), nullptr) << ini;
+    EXPECT_EQ(machine.Machine().platform().shell.LoadShell32(), nullptr) << ini;
   }
   TestMachine normal;
   EXPECT_NE(normal.Machine().platform().newdev.LoadNewdev(), nullptr);
+  EXPECT_NE(normal.Machine().platform().shell.LoadShell32(), nullptr);
 }
 
 }  // namespace
