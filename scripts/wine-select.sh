@@ -37,3 +37,30 @@ wine_use_arch_of() {
     export PATH
   fi
 }
+
+# xvfb_start LOG FIRST: a private Xvfb display, the first number from FIRST on that no X server
+# holds, exported as DISPLAY, with its process ID in XVFB_PID. A number that another server takes
+# meanwhile is passed over. Fails when no display started within 100 numbers.
+xvfb_start() {
+  xvfb_number=$2
+  while [ "$xvfb_number" -lt $(($2 + 100)) ]; do
+    if [ -e "/tmp/.X$xvfb_number-lock" ] || [ -e "/tmp/.X11-unix/X$xvfb_number" ]; then
+      xvfb_number=$((xvfb_number + 1))
+      continue
+    fi
+    Xvfb ":$xvfb_number" -nolisten tcp -screen 0 1024x768x24 >"$1" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+      if [ -e "/tmp/.X11-unix/X$xvfb_number" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+        DISPLAY=":$xvfb_number"
+        export DISPLAY
+        return 0
+      fi
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null
+    xvfb_number=$((xvfb_number + 1))
+  done
+  return 1
+}

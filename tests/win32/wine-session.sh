@@ -19,13 +19,8 @@ wine_session_start() {
   trap wine_session_end EXIT
   trap 'exit 130' INT TERM
   if [ -z "${DISPLAY:-}" ]; then
-    # A free display number: the first one without a lock file.
-    number=91
-    while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$3/xvfb.log" 2>&1 &
-    WINE_SESSION_XVFB=$!
-    export DISPLAY=":$number"
-    sleep 1
+    xvfb_start "$3/xvfb.log" 91 || { echo "Xvfb did not start (see $3/xvfb.log)" >&2; exit 2; }
+    WINE_SESSION_XVFB=$XVFB_PID
   fi
   # The wineserver keeps the standard output of the first Wine program it serves: started first,
   # on its own, it holds /dev/null instead of this script's output.

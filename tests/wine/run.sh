@@ -91,29 +91,11 @@ cp "$setup_exe" "$work/Setup.exe"
 setup_exe=$work/Setup.exe
 "$here/build-helpers.sh" "$work/bin" || abort "the helper programs did not build"
 
-# start_display LOG: a private Xvfb display, the first number from 93 on that no X server holds,
-# exported as DISPLAY. A number taken meanwhile by another server is passed over.
+# start_display LOG: a private display (xvfb_start), ended with the suite. The Win32 backend tests,
+# which may run meanwhile, look from 91 on.
 start_display() {
-  local display=93 log=$1 pid
-  while :; do
-    while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-      display=$((display + 1))
-    done
-    Xvfb ":$display" -nolisten tcp -screen 0 1024x768x24 >"$log" 2>&1 &
-    pid=$!
-    xvfb_pids+=("$pid")
-    for _ in $(seq 100); do
-      if [ -e "/tmp/.X11-unix/X$display" ] && kill -0 "$pid" 2>/dev/null; then
-        export DISPLAY=":$display"
-        return 0
-      fi
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$pid" 2>/dev/null || true
-    display=$((display + 1))
-    [ "$display" -lt 200 ] || abort "Xvfb did not start (see $log)"
-  done
+  xvfb_start "$1" 93 || abort "Xvfb did not start (see $1)"
+  xvfb_pids+=("$XVFB_PID")
 }
 start_display "$work/xvfb.log"
 
