@@ -9,7 +9,9 @@
 //   - a whole unattended run (load, "-s", registry.reg written) against its floor: loading the
 //     machine, six bare enumerations and one write of registry.reg;
 //   - the growth exponent of the unattended run between one size and the next.
-// Times are processor time (user and system) of this process, the best of a few runs.
+// Times are processor time (user and system) of this process, the best of rounds that take every
+// measurement of every size in turn: at least five per size, and more while that size's rounds
+// took less than two seconds together.
 // The chip's devices come last in the enumeration, so every search walks every device.
 //
 // With --devices N: that size only; --machine N FOLDER writes that machine. With Google Benchmark
@@ -246,17 +248,11 @@ double ProcessCpuMs() {
   return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
-// The best of `runs` timings in milliseconds of processor time; prepare runs untimed before each.
-double BestMs(
-    int runs, const std::function<void()>& work, const std::function<void()>& prepare = [] {}) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    prepare();
-    const double start = ProcessCpuMs();
-    work();
-    best = std::min(best, ProcessCpuMs() - start);
-  }
-  return best;
+// The processor time a piece of work takes, in milliseconds.
+double TimedMs(const std::function<void()>& work) {
+  const double start = ProcessCpuMs();
+  work();
+  return ProcessCpuMs() - start;
 }
 
 int UnattendedRun(BenchMachine& bench) {
@@ -274,47 +270,85 @@ int UnattendedRun(BenchMachine& bench) {
   return code;
 }
 
+// The best time of each measurement over rounds that take every measurement in turn. This
+// machine's speed changes in phases of up to a few seconds (other guests, clock frequency);
+// measuring each quantity in a block of its own would put one into a slow phase and the next into
+// a fast one, and their ratio would tell more of the phases than of the program. For the same
+// reason every round measures every size, so that the growth from one size to the next compares
+// rounds spread over the same stretch of time.
+struct Timings {
+  double read = 1e300, load = 1e300, bare = 1e300, quietBare = 1e300, inspect = 1e300,
+         write = 1e300, run = 1e300;
+  double total = 0;  // all rounds of this size, untimed preparation included
+  int rounds = 0;
+};
+
+// Each size gets at least kMinRounds rounds, and more while they took less than kMinTotalMs
+// together.
+constexpr int kMinRounds = 5;
+constexpr int kMaxRounds = 100;
+constexpr double kMinTotalMs = 2000;
+
+void MeasureRound(BenchMachine& bench, Timings& best) {
+  const double roundStart = ProcessCpuMs();
+  bench.Reset();
+  best.read = std::min(best.read, TimedMs([&] {
+                         benchmark::DoNotOptimize(ReadFile(bench.folder() / "registry.reg").size());
+                       }));
+  best.load = std::min(best.load, TimedMs([&] { benchmark::DoNotOptimize(bench.Load()); }));
+  {
+    std::unique_ptr<SimMachine> machine = bench.Load();
+    // The first enumeration of a loaded machine also builds its device list; every timed one
+    // finds it built, so that the bare enumerations and the inspection compare alike, and the
+    // floor is the lowest it can be.
+    BareEnumeration(machine->platform(), false);
+    best.bare = std::min(best.bare, TimedMs([&] { SixBareEnumerations(*machine, true); }));
+    best.quietBare =
+        std::min(best.quietBare, TimedMs([&] { SixBareEnumerations(*machine, false); }));
+    best.inspect = std::min(best.inspect, TimedMs([&] { StartupInspection(*machine); }));
+    // One write of the whole registry, as at the end of a run that changed it.
+    machine->registry_store().root().SetValue({"Bench", 4, Dword(0)});
+    best.write = std::min(best.write, TimedMs([&] { machine->Flush(); }));
+  }
+  bench.Reset();
+  best.run = std::min(best.run, TimedMs([&] { UnattendedRun(bench); }));
+  best.total += ProcessCpuMs() - roundStart;
+  ++best.rounds;
+}
+
 void PrintTable(const std::vector<int>& sizes) {
+  std::vector<std::unique_ptr<BenchMachine>> machines;
+  for (int devices : sizes)
+    machines.push_back(std::make_unique<BenchMachine>(devices));
+  std::vector<Timings> timings(sizes.size());
+  for (bool more = true; more;) {
+    more = false;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+      Timings& best = timings[i];
+      if (best.rounds >= kMaxRounds || (best.rounds >= kMinRounds && best.total >= kMinTotalMs))
+        continue;
+      MeasureRound(*machines[i], best);
+      more = true;
+    }
+  }
+
   std::printf(
       "devices  reg MB  read ms  load ms  bare6 ms  inspect ms  inspect/bare6  (no lines)"
       "  write ms  -s ms     floor ms  -s/floor  exponent\n");
-  double previousRun = 0;
-  int previousDevices = 0;
-  for (int devices : sizes) {
-    BenchMachine bench(devices);
-    const int runs = devices >= 100000 ? 2 : 3;
-    const double readMs = BestMs(
-        runs, [&] { benchmark::DoNotOptimize(ReadFile(bench.folder() / "registry.reg").size()); });
-    const double loadMs = BestMs(runs, [&] { benchmark::DoNotOptimize(bench.Load()); });
-    std::unique_ptr<SimMachine> machine = bench.Load();
-    const double bareMs = BestMs(runs * 2, [&] { SixBareEnumerations(*machine, true); });
-    const double quietBareMs = BestMs(runs * 2, [&] { SixBareEnumerations(*machine, false); });
-    const double inspectMs = BestMs(runs * 2, [&] { StartupInspection(*machine); });
-    // One write of the whole registry, as at the end of a run that changed it.
-    talvex::sim::RegKeyNode& root = machine->registry_store().root();
-    const double writeMs = BestMs(
-        runs, [&] { machine->Flush(); },
-        [&] {
-          root.SetValue({"Bench", 4, Dword(0)});
-        });
-    machine.reset();
-    const double runMs = BestMs(
-        runs, [&] { UnattendedRun(bench); }, [&] { bench.Reset(); });
-    const double floorMs = loadMs + bareMs + writeMs;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const Timings& best = timings[i];
+    const double floorMs = best.load + best.bare + best.write;
     std::string exponent = "-";
-    if (previousDevices > 0) {
-      exponent = std::to_string(std::log(runMs / previousRun) /
-                                std::log(static_cast<double>(devices) / previousDevices));
+    if (i > 0) {
+      exponent = std::to_string(std::log(best.run / timings[i - 1].run) /
+                                std::log(static_cast<double>(sizes[i]) / sizes[i - 1]));
       exponent.resize(4);
     }
     std::printf(
         "%7d  %6.1f  %7.1f  %7.1f  %8.2f  %10.2f  %13.2f  %10.2f  %8.1f  %8.1f  %8.1f  %8.2f  %s\n",
-        devices, static_cast<double>(bench.registryBytes()) / 1e6, readMs, loadMs, bareMs,
-        inspectMs, inspectMs / bareMs, inspectMs / quietBareMs, writeMs, runMs, floorMs,
-        runMs / floorMs, exponent.c_str());
-    std::fflush(stdout);
-    previousRun = runMs;
-    previousDevices = devices;
+        sizes[i], static_cast<double>(machines[i]->registryBytes()) / 1e6, best.read, best.load,
+        best.bare, best.inspect, best.inspect / best.bare, best.inspect / best.quietBare,
+        best.write, best.run, floorMs, best.run / floorMs, exponent.c_str());
   }
 }
 
