@@ -10,8 +10,8 @@
 //     machine, six bare enumerations and one write of registry.reg;
 //   - the growth exponent of the unattended run between one size and the next.
 // Times are processor time (user and system) of this process, the best of rounds that take every
-// measurement of every size in turn: at least five per size, and more while that size's rounds
-// took less than two seconds together.
+// measurement of every size in turn (at least five per size, and more while that size's rounds
+// took less than two seconds together); ratios and exponents are the medians of the rounds' own.
 // The chip's devices come last in the enumeration, so every search walks every device.
 //
 // With --devices N: that size only; --machine N FOLDER writes that machine. With Google Benchmark
@@ -270,64 +270,83 @@ int UnattendedRun(BenchMachine& bench) {
   return code;
 }
 
-// The best time of each measurement over rounds that take every measurement in turn. This
-// machine's speed changes in phases of up to a few seconds (other guests, clock frequency);
-// measuring each quantity in a block of its own would put one into a slow phase and the next into
-// a fast one, and their ratio would tell more of the phases than of the program. For the same
-// reason every round measures every size, so that the growth from one size to the next compares
-// rounds spread over the same stretch of time.
-struct Timings {
-  double read = 1e300, load = 1e300, bare = 1e300, quietBare = 1e300, inspect = 1e300,
-         write = 1e300, run = 1e300;
-  double total = 0;  // all rounds of this size, untimed preparation included
-  int rounds = 0;
+// Every round takes each measurement once, one after the other, and every round measures every
+// size. This machine's speed changes in phases of up to a few seconds (other guests, clock
+// frequency): the best times of two measurements may come from different phases, the
+// measurements of one round come from the same. So the table shows the best time of each
+// measurement, and each ratio as the median of the rounds' own ratios; the growth exponent is the
+// median over the rounds that measured both sizes.
+struct Round {
+  double read, load, bare, quietBare, inspect, write, run;
+  double floor() const { return load + bare + write; }
+};
+
+struct Rounds {
+  std::vector<Round> rounds;
+  double total = 0;  // processor time of all rounds, untimed preparation included
+
+  template <typename Of>
+  double Best(Of of) const {
+    double best = 1e300;
+    for (const Round& round : rounds)
+      best = std::min(best, of(round));
+    return best;
+  }
+  template <typename Of>
+  double Median(Of of) const {
+    std::vector<double> values;
+    for (const Round& round : rounds)
+      values.push_back(of(round));
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+  }
 };
 
 // Each size gets at least kMinRounds rounds, and more while they took less than kMinTotalMs
 // together.
-constexpr int kMinRounds = 5;
-constexpr int kMaxRounds = 100;
+constexpr size_t kMinRounds = 5;
+constexpr size_t kMaxRounds = 100;
 constexpr double kMinTotalMs = 2000;
 
-void MeasureRound(BenchMachine& bench, Timings& best) {
+void MeasureRound(BenchMachine& bench, Rounds& rounds) {
   const double roundStart = ProcessCpuMs();
+  Round round{};
   bench.Reset();
-  best.read = std::min(best.read, TimedMs([&] {
-                         benchmark::DoNotOptimize(ReadFile(bench.folder() / "registry.reg").size());
-                       }));
-  best.load = std::min(best.load, TimedMs([&] { benchmark::DoNotOptimize(bench.Load()); }));
+  round.read =
+      TimedMs([&] { benchmark::DoNotOptimize(ReadFile(bench.folder() / "registry.reg").size()); });
+  round.load = TimedMs([&] { benchmark::DoNotOptimize(bench.Load()); });
   {
     std::unique_ptr<SimMachine> machine = bench.Load();
     // The first enumeration of a loaded machine also builds its device list; every timed one
     // finds it built, so that the bare enumerations and the inspection compare alike, and the
     // floor is the lowest it can be.
     BareEnumeration(machine->platform(), false);
-    best.bare = std::min(best.bare, TimedMs([&] { SixBareEnumerations(*machine, true); }));
-    best.quietBare =
-        std::min(best.quietBare, TimedMs([&] { SixBareEnumerations(*machine, false); }));
-    best.inspect = std::min(best.inspect, TimedMs([&] { StartupInspection(*machine); }));
+    round.bare = TimedMs([&] { SixBareEnumerations(*machine, true); });
+    round.quietBare = TimedMs([&] { SixBareEnumerations(*machine, false); });
+    round.inspect = TimedMs([&] { StartupInspection(*machine); });
     // One write of the whole registry, as at the end of a run that changed it.
     machine->registry_store().root().SetValue({"Bench", 4, Dword(0)});
-    best.write = std::min(best.write, TimedMs([&] { machine->Flush(); }));
+    round.write = TimedMs([&] { machine->Flush(); });
   }
   bench.Reset();
-  best.run = std::min(best.run, TimedMs([&] { UnattendedRun(bench); }));
-  best.total += ProcessCpuMs() - roundStart;
-  ++best.rounds;
+  round.run = TimedMs([&] { UnattendedRun(bench); });
+  rounds.rounds.push_back(round);
+  rounds.total += ProcessCpuMs() - roundStart;
 }
 
 void PrintTable(const std::vector<int>& sizes) {
   std::vector<std::unique_ptr<BenchMachine>> machines;
   for (int devices : sizes)
     machines.push_back(std::make_unique<BenchMachine>(devices));
-  std::vector<Timings> timings(sizes.size());
+  std::vector<Rounds> measured(sizes.size());
   for (bool more = true; more;) {
     more = false;
     for (size_t i = 0; i < sizes.size(); ++i) {
-      Timings& best = timings[i];
-      if (best.rounds >= kMaxRounds || (best.rounds >= kMinRounds && best.total >= kMinTotalMs))
+      Rounds& rounds = measured[i];
+      const size_t count = rounds.rounds.size();
+      if (count >= kMaxRounds || (count >= kMinRounds && rounds.total >= kMinTotalMs))
         continue;
-      MeasureRound(*machines[i], best);
+      MeasureRound(*machines[i], rounds);
       more = true;
     }
   }
@@ -336,19 +355,31 @@ void PrintTable(const std::vector<int>& sizes) {
       "devices  reg MB  read ms  load ms  bare6 ms  inspect ms  inspect/bare6  (no lines)"
       "  write ms  -s ms     floor ms  -s/floor  exponent\n");
   for (size_t i = 0; i < sizes.size(); ++i) {
-    const Timings& best = timings[i];
-    const double floorMs = best.load + best.bare + best.write;
+    const Rounds& rounds = measured[i];
     std::string exponent = "-";
     if (i > 0) {
-      exponent = std::to_string(std::log(best.run / timings[i - 1].run) /
-                                std::log(static_cast<double>(sizes[i]) / sizes[i - 1]));
+      // The first kMinRounds rounds of every size were taken in the same passes over the sizes.
+      std::vector<double> exponents;
+      for (size_t r = 0; r < kMinRounds; ++r)
+        exponents.push_back(std::log(rounds.rounds[r].run / measured[i - 1].rounds[r].run) /
+                            std::log(static_cast<double>(sizes[i]) / sizes[i - 1]));
+      std::sort(exponents.begin(), exponents.end());
+      exponent = std::to_string(exponents[kMinRounds / 2]);
       exponent.resize(4);
     }
     std::printf(
         "%7d  %6.1f  %7.1f  %7.1f  %8.2f  %10.2f  %13.2f  %10.2f  %8.1f  %8.1f  %8.1f  %8.2f  %s\n",
-        sizes[i], static_cast<double>(machines[i]->registryBytes()) / 1e6, best.read, best.load,
-        best.bare, best.inspect, best.inspect / best.bare, best.inspect / best.quietBare,
-        best.write, best.run, floorMs, best.run / floorMs, exponent.c_str());
+        sizes[i], static_cast<double>(machines[i]->registryBytes()) / 1e6,
+        rounds.Best([](const Round& r) { return r.read; }),
+        rounds.Best([](const Round& r) { return r.load; }),
+        rounds.Best([](const Round& r) { return r.bare; }),
+        rounds.Best([](const Round& r) { return r.inspect; }),
+        rounds.Median([](const Round& r) { return r.inspect / r.bare; }),
+        rounds.Median([](const Round& r) { return r.inspect / r.quietBare; }),
+        rounds.Best([](const Round& r) { return r.write; }),
+        rounds.Best([](const Round& r) { return r.run; }),
+        rounds.Best([](const Round& r) { return r.floor(); }),
+        rounds.Median([](const Round& r) { return r.run / r.floor(); }), exponent.c_str());
   }
 }
 
