@@ -339,11 +339,14 @@ class Parser {
   static void SetText(RegValue& value, const Text& text) {
     value.type = REG_SZ;
     if constexpr (kVersion5) {
+      std::vector<uint8_t> data;
+      data.reserve(text.size() * 2 + 2);
       for (char16_t unit : text) {
-        value.wideData.push_back(static_cast<uint8_t>(unit & 0xFF));
-        value.wideData.push_back(static_cast<uint8_t>(unit >> 8));
+        data.push_back(static_cast<uint8_t>(unit & 0xFF));
+        data.push_back(static_cast<uint8_t>(unit >> 8));
       }
-      value.wideData.insert(value.wideData.end(), {0, 0});
+      data.insert(data.end(), {0, 0});
+      value.wideData = std::move(data);
     } else {
       value.data.assign(text.begin(), text.end());
       value.data.push_back(0);

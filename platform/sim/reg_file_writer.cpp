@@ -103,7 +103,7 @@ class Writer {
     if (!kVersion5 || !IsStringType(value.type))
       return value.data;
     if (!value.wideData.empty())
-      return value.wideData;
+      return value.wideData.get();
     converted.clear();
     converted.reserve(value.data.size() * 2);
     for (uint8_t c : value.data) {
@@ -185,7 +185,7 @@ class Writer {
       out_.push_back('@');
     } else if constexpr (kVersion5) {
       name_.clear();
-      AppendName(name_, value.name, value.wideName);
+      AppendName(name_, value.name, value.wideName.get());
       AppendQuoted(name_);
     } else {
       AppendQuoted(value.name);

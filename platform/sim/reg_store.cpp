@@ -44,13 +44,13 @@ struct NameQuery {
   NameQuery& operator=(const NameQuery&) = delete;
   bool Matches(const RegValue& value) const {
     return wide.empty() ? value.wideName.empty() && NamesEqual(value.name, ansi)
-                        : !value.wideName.empty() && WideNamesEqual(value.wideName, wide);
+                        : !value.wideName.empty() && WideNamesEqual(value.wideName.get(), wide);
   }
   std::string Folded() const { return wide.empty() ? FoldedName(ansi) : FoldedName(wide); }
 };
 
 std::string FoldedValueName(const RegValue& value) {
-  return value.wideName.empty() ? FoldedName(value.name) : FoldedName(value.wideName);
+  return value.wideName.empty() ? FoldedName(value.name) : FoldedName(value.wideName.get());
 }
 
 std::u16string WideText(const std::vector<uint8_t>& utf16le) {
@@ -66,7 +66,7 @@ std::u16string WideText(const std::vector<uint8_t>& utf16le) {
 void Normalize(RegValue& value) {
   if (!value.wideName.empty()) {
     bool lossy = false;
-    value.name = Utf16ToAnsi(value.wideName, &lossy);
+    value.name = Utf16ToAnsi(value.wideName.get(), &lossy);
     if (!lossy)
       value.wideName.clear();
   }
@@ -117,7 +117,7 @@ RegKeyNode::RegKeyNode(Token, std::string name, std::u16string wideName, RegTree
       folded_(std::move(folded)),
       revision_(revision) {
   if (folded_.empty())
-    folded_ = wide_name_.empty() ? FoldedName(name_) : FoldedName(wide_name_);
+    folded_ = wide_name_.empty() ? FoldedName(name_) : FoldedName(wide_name_.get());
 }
 
 RegKeyNode::~RegKeyNode() {
@@ -142,9 +142,9 @@ void RegKeyNode::Changed(bool keys) {
 }
 
 RegKeyNode* RegKeyNode::FindByKey(const std::string& folded) {
-  if (!subkey_index_.empty()) {
-    auto it = subkey_index_.find(folded);
-    return it == subkey_index_.end() ? nullptr : it->second;
+  if (subkey_index_) {
+    auto it = subkey_index_->find(folded);
+    return it == subkey_index_->end() ? nullptr : it->second;
   }
   for (const auto& child : subkeys_)
     if (child->folded_ == folded)
@@ -159,12 +159,13 @@ RegKeyNode* RegKeyNode::Append(std::string name, std::u16string wideName, std::s
   child->parent_ = this;
   subkeys_.push_back(std::move(child));
   RegKeyNode* added = subkeys_.back().get();
-  if (!subkey_index_.empty()) {
-    subkey_index_.emplace(added->folded_, added);
+  if (subkey_index_) {
+    subkey_index_->emplace(added->folded_, added);
   } else if (subkeys_.size() > kIndexThreshold) {
-    subkey_index_.reserve(subkeys_.size() * 2);
+    subkey_index_ = std::make_unique<std::unordered_map<std::string_view, RegKeyNode*>>();
+    subkey_index_->reserve(subkeys_.size() * 2);
     for (const auto& key : subkeys_)
-      subkey_index_.emplace(key->folded_, key.get());
+      subkey_index_->emplace(key->folded_, key.get());
   }
   Changed(true);
   return added;
@@ -206,8 +207,8 @@ bool RegKeyNode::RemoveSubkey(RegKeyNode* child) {
                          [child](const auto& key) { return key.get() == child; });
   if (it == subkeys_.end())
     return false;
-  if (!subkey_index_.empty())
-    subkey_index_.erase(child->folded_);
+  if (subkey_index_)
+    subkey_index_->erase(child->folded_);
   child->parent_ = nullptr;
   subkeys_.erase(it);
   Changed(true);
@@ -232,15 +233,14 @@ RegKeyNode* RegKeyNode::FindPath(std::string_view path) {
 }
 
 std::optional<size_t> RegKeyNode::ValueIndex(const std::string& folded) const {
-  if (!value_index_valid_) {
-    value_index_.clear();
-    value_index_.reserve(values_.size() * 2);
+  if (!value_index_) {
+    value_index_ = std::make_unique<std::unordered_map<std::string, size_t>>();
+    value_index_->reserve(values_.size() * 2);
     for (size_t i = 0; i < values_.size(); ++i)
-      value_index_.emplace(FoldedValueName(values_[i]), i);
-    value_index_valid_ = true;
+      value_index_->emplace(FoldedValueName(values_[i]), i);
   }
-  auto it = value_index_.find(folded);
-  if (it == value_index_.end())
+  auto it = value_index_->find(folded);
+  if (it == value_index_->end())
     return std::nullopt;
   return it->second;
 }
@@ -269,11 +269,11 @@ void RegKeyNode::SetValue(RegValue value) {
   Normalize(value);
   std::optional<size_t> at = value.wideName.empty()
                                  ? PositionOf(NameQuery(std::string_view(value.name)))
-                                 : PositionOf(NameQuery(std::u16string_view(value.wideName)));
+                                 : PositionOf(NameQuery(std::u16string_view(value.wideName.get())));
   Changed(false);
   if (!at) {
-    if (value_index_valid_)
-      value_index_.emplace(FoldedValueName(value), values_.size());
+    if (value_index_)
+      value_index_->emplace(FoldedValueName(value), values_.size());
     // A key with values mostly has several: room for a few at once saves regrowing one by one.
     if (values_.empty())
       values_.reserve(4);
@@ -289,7 +289,7 @@ void RegKeyNode::SetValue(RegValue value) {
 
 void RegKeyNode::EraseValue(size_t position) {
   values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position));
-  value_index_valid_ = false;  // the positions after it moved
+  value_index_.reset();  // the positions after it moved
   Changed(false);
 }
 

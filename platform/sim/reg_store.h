@@ -16,6 +16,41 @@
 
 namespace talvex::sim {
 
+// A part of a registry value or key that few of them have (the whole UTF-16 text that
+// Windows-1252 cannot hold), kept on the heap so that the common value stays small. Reads as a T
+// that is empty while nothing is held; an empty T is never held.
+template <typename T>
+class RarePart {
+ public:
+  RarePart() = default;
+  RarePart(T part) { *this = std::move(part); }  // NOLINT(google-explicit-constructor)
+  RarePart(const RarePart& other) : RarePart(other.get()) {}
+  RarePart(RarePart&&) noexcept = default;
+  RarePart& operator=(const RarePart& other) { return *this = T(other.get()); }
+  RarePart& operator=(RarePart&&) noexcept = default;
+  RarePart& operator=(T part) {
+    held_ = part.empty() ? nullptr : std::make_unique<T>(std::move(part));
+    return *this;
+  }
+
+  const T& get() const {
+    static const T kNone;
+    return held_ ? *held_ : kNone;
+  }
+  operator const T&() const { return get(); }  // NOLINT(google-explicit-constructor)
+  bool empty() const { return held_ == nullptr; }
+  size_t size() const { return get().size(); }
+  auto operator[](size_t i) const { return get()[i]; }
+  auto begin() const { return get().begin(); }
+  auto end() const { return get().end(); }
+  void clear() { held_.reset(); }
+
+  friend bool operator==(const RarePart& a, const RarePart& b) { return a.get() == b.get(); }
+
+ private:
+  std::unique_ptr<T> held_;
+};
+
 // A value as the registry holds it. name and data are what a program sees through the ANSI
 // calls: Windows-1252, with '?' for a character it lacks. A REG_SZ value's data includes its
 // terminating zero when the file gave one.
@@ -25,8 +60,8 @@ struct RegValue {
   std::vector<uint8_t> data;
   // What a Version 5 file held that Windows-1252 cannot: the whole name as UTF-16, and for the
   // string types the whole data as UTF-16LE bytes. Empty when name and data hold everything.
-  std::u16string wideName{};
-  std::vector<uint8_t> wideData{};
+  RarePart<std::u16string> wideName{};
+  RarePart<std::vector<uint8_t>> wideData{};
 
   friend bool operator==(const RegValue&, const RegValue&) = default;
 };
@@ -83,7 +118,7 @@ class RegKeyNode : public std::enable_shared_from_this<RegKeyNode> {
   // The name as a program sees it through the ANSI calls, and the whole name in UTF-16 when
   // Windows-1252 cannot hold it (empty otherwise).
   const std::string& name() const { return name_; }
-  const std::u16string& wide_name() const { return wide_name_; }
+  const std::u16string& wide_name() const { return wide_name_.get(); }
   // The key this one is a sub-key of; null for the root and for a key that was deleted.
   RegKeyNode* parent() const { return parent_; }
 
@@ -125,15 +160,15 @@ class RegKeyNode : public std::enable_shared_from_this<RegKeyNode> {
   void Changed(bool keys);
 
   std::string name_;
-  std::u16string wide_name_;
+  RarePart<std::u16string> wide_name_;
   std::string folded_;  // the name's identity: what lookups compare
   RegKeyNode* parent_ = nullptr;
   RegTreeRevision* revision_;  // the owning store's counters; null for a free-standing key
   std::vector<std::shared_ptr<RegKeyNode>> subkeys_;
-  // Built once a key has more than a few sub-keys or values, so a lookup never scans siblings.
-  std::unordered_map<std::string_view, RegKeyNode*> subkey_index_;
-  mutable std::unordered_map<std::string, size_t> value_index_;
-  mutable bool value_index_valid_ = false;
+  // Built once a key has more than a few sub-keys or values, so a lookup never scans siblings;
+  // most keys have few, and no index at all. The value index is dropped when positions move.
+  std::unique_ptr<std::unordered_map<std::string_view, RegKeyNode*>> subkey_index_;
+  mutable std::unique_ptr<std::unordered_map<std::string, size_t>> value_index_;
   std::vector<RegValue> values_;
 };
 
