@@ -190,6 +190,46 @@ TEST(RegKeyNodeTest, ManySubkeysAndValuesStayFindableInOrder) {
   EXPECT_EQ(key->FindValue("NEW"), &key->values().back());
 }
 
+// Values whose whole UTF-16 text Windows-1252 cannot hold keep it apart from the rest; a copy of
+// the key's values owns its own, and a later value without such text drops the old one.
+TEST(RegKeyNodeTest, WholeUtf16TextIsKeptPerValueAndCopiedWithIt) {
+  RegKeyNode key("K");
+  RegValue wide{"", 1, {}};
+  wide.wideName = std::u16string(u"Name\u0416");
+  wide.wideData = std::vector<uint8_t>{0x16, 0x04, 0, 0};
+  key.SetValue(wide);
+  ASSERT_EQ(key.values().size(), 1u);
+  const RegValue& kept = key.values()[0];
+  EXPECT_EQ(kept.name, "Name?");
+  EXPECT_EQ(kept.wideName.get(), u"Name\u0416");
+  EXPECT_EQ(kept.data, (std::vector<uint8_t>{'?', 0}));
+  EXPECT_EQ(kept.wideData.get(), (std::vector<uint8_t>{0x16, 0x04, 0, 0}));
+
+  // Only the same whole text finds it; the '?' spelling names another value.
+  EXPECT_EQ(key.FindValue(std::u16string_view(u"NAME\u0416")), &kept);
+  EXPECT_EQ(key.FindValue("Name?"), nullptr);
+
+  std::vector<RegValue> copy = key.values();
+  RegValue replacement{"", 1, {}};
+  replacement.wideName = std::u16string(u"Name\u0416");
+  replacement.data = {'A', 0};
+  key.SetValue(replacement);
+  EXPECT_TRUE(key.values()[0].wideData.empty());
+  EXPECT_EQ(key.values()[0].data, (std::vector<uint8_t>{'A', 0}));
+  EXPECT_EQ(copy[0].wideData.get(), (std::vector<uint8_t>{0x16, 0x04, 0, 0}));
+  EXPECT_NE(copy[0], key.values()[0]);
+
+  // Text that Windows-1252 holds whole is not kept twice.
+  RegValue plain{"", 1, {}};
+  plain.wideName = std::u16string(u"Plain");
+  plain.wideData = std::vector<uint8_t>{'x', 0, 0, 0};
+  key.SetValue(plain);
+  EXPECT_EQ(key.values()[1].name, "Plain");
+  EXPECT_TRUE(key.values()[1].wideName.empty());
+  EXPECT_TRUE(key.values()[1].wideData.empty());
+  EXPECT_EQ(key.values()[1].data, (std::vector<uint8_t>{'x', 0}));
+}
+
 TEST(RegistryStoreTest, RevisionsCountChangesMadeAfterReading) {
   RegistryStore store = RegistryStore::Parse("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A\\B]\r\n");
   EXPECT_EQ(store.revision(), 0u);
