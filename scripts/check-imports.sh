@@ -2,6 +2,9 @@
 # Fails when a Windows program imports a function that its allowlist does not hold, naming each
 # such function and its DLL. The Windows loader refuses to start a program with an import it
 # cannot resolve, so every import must exist on the oldest system the program supports.
+# Fails too when the program's header asks for a newer Windows than 98: a 32-bit GUI program
+# (PE32, Windows GUI subsystem) whose operating system and subsystem versions are at most 4.0,
+# the newest that the loaders of Windows 95 and 98 accept (2000 and XP accept up to 5.0 and 5.1).
 #
 # Usage: scripts/check-imports.sh PROGRAM.exe ALLOWLIST
 #   ALLOWLIST: "[dll name]" lines, each followed by the functions that may be imported from that
@@ -28,6 +31,33 @@ if ! grep -q 'The Import Tables' "$listing"; then
   echo "$0: $objdump shows no import table in $program" >&2
   exit 2
 fi
+
+# The header: PE32, the Windows GUI subsystem, and versions the oldest loader accepts.
+awk -v program="$(basename "$program")" '
+  $1 == "Magic" { magic = $2 }
+  $1 == "MajorOSystemVersion" { os = $2 }
+  $1 == "MinorOSystemVersion" { os = os "." $2; osMinor = $2 }
+  $1 == "MajorSubsystemVersion" { sub_ = $2 }
+  $1 == "MinorSubsystemVersion" { sub_ = sub_ "." $2; subMinor = $2 }
+  $1 == "Subsystem" { subsystem = $2 + 0 }
+  function newer(version, minor) {
+    split(version, part, ".")
+    return part[1] + 0 > 4 || (part[1] + 0 == 4 && minor + 0 > 0)
+  }
+  END {
+    if (magic != "010b") { printf "%s is not a 32-bit program (PE32)\n", program; bad = 1 }
+    if (subsystem != 2) { printf "%s is not a Windows GUI program\n", program; bad = 1 }
+    if (os == "" || newer(os, osMinor)) {
+      printf "%s asks for Windows %s; Windows 98 loads programs that ask for 4.0 at most\n", program, os
+      bad = 1
+    }
+    if (sub_ == "" || newer(sub_, subMinor)) {
+      printf "%s asks for subsystem version %s; Windows 98 loads 4.0 at most\n", program, sub_
+      bad = 1
+    }
+    exit bad
+  }
+' "$listing" || exit 1
 
 # The allowlist as "dll function" pairs, then every import as a pair, checked against them.
 awk -v program="$(basename "$program")" -v allowlist="$allowlist" '
