@@ -83,22 +83,31 @@ size_t ThreeNamesLength(talvex::IShellFolder& folder, talvex::PCIDL item) {
          Name(folder, item, talvex::win::SHGDN_INFOLDER).size();
 }
 
+// Enumerates the folder's folders as an expansion does, hands each item to perItem (which owns
+// it from then on) and adds up what perItem returns.
+template <typename PerItem>
+size_t EachItem(talvex::IShellFolder& folder, PerItem perItem) {
+  talvex::ComPtr<talvex::IEnumIDList> items;
+  folder.EnumObjects(0, 0xA0, &items);
+  items->Reset();
+  talvex::PIDL item = nullptr;
+  size_t total = 0;
+  while (items->Next(1, &item, nullptr) == talvex::win::S_OK)
+    total += perItem(item);
+  return total;
+}
+
 // What reading a folder costs at least: enumerate it and read each item's three names.
 void BM_BareEnumeration(benchmark::State& state) {
   Bench bench(static_cast<int>(state.range(0)));
   talvex::ComPtr<talvex::IShellFolder> folder = bench.shell.FolderOf(*bench.big);
   talvex::ComPtr<talvex::IMalloc> malloc = bench.shell.allocator().Get();
   for (auto _ : state) {
-    talvex::ComPtr<talvex::IEnumIDList> items;
-    folder->EnumObjects(0, 0xA0, &items);
-    items->Reset();
-    talvex::PIDL item = nullptr;
-    size_t total = 0;
-    while (items->Next(1, &item, nullptr) == talvex::win::S_OK) {
-      total += ThreeNamesLength(*folder, item);
+    benchmark::DoNotOptimize(EachItem(*folder, [&](talvex::PIDL item) {
+      const size_t length = ThreeNamesLength(*folder, item);
       malloc->Free(item);
-    }
-    benchmark::DoNotOptimize(total);
+      return length;
+    }));
   }
   state.SetComplexityN(state.range(0));
 }
@@ -117,13 +126,8 @@ void BM_ShellCallsOfExpansion(benchmark::State& state) {
   std::vector<talvex::PIDL> lists;
   std::vector<talvex::ComPtr<talvex::IShellFolder>> folders;
   for (auto _ : state) {
-    talvex::ComPtr<talvex::IEnumIDList> items;
-    folder->EnumObjects(0, 0xA0, &items);
-    items->Reset();
-    talvex::PIDL item = nullptr;
-    size_t total = 0;
-    while (items->Next(1, &item, nullptr) == talvex::win::S_OK) {
-      total += ThreeNamesLength(*folder, item);
+    const size_t total = EachItem(*folder, [&](talvex::PIDL item) {
+      size_t length = ThreeNamesLength(*folder, item);
       uint32_t attributes = talvex::win::SFGAO_HASSUBFOLDER | talvex::win::SFGAO_FILESYSTEM;
       talvex::PCIDL one = item;
       folder->GetAttributesOf(1, &one, &attributes);
@@ -140,8 +144,8 @@ void BM_ShellCallsOfExpansion(benchmark::State& state) {
       lists.push_back(absolute);
       if (malloc->DidAlloc(item) > 0)
         malloc->Free(item);
-      total += attributes;
-    }
+      return length + attributes;
+    });
     benchmark::DoNotOptimize(total);
     state.PauseTiming();
     for (talvex::PIDL list : lists)

@@ -230,11 +230,12 @@ TEST(SimDevicesTest, AnOpenSetReadsEveryChangeOfTheRegistry) {
   ASSERT_EQ(FirstHardwareId(platform, set, 0), "*KVE0515");
   ASSERT_EQ(FirstHardwareId(platform, set, 1), "*KVE0516");
 
+  auto open_device = [&](ScopedRegKey& key, const std::string& device) {
+    return platform.registry.RegOpenKeyA(
+        win::HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\Root\\" + device, key.Receive());
+  };
   ScopedRegKey a(platform.registry);
-  ASSERT_EQ(
-      platform.registry.RegOpenKeyA(win::HKEY_LOCAL_MACHINE,
-                                    "SYSTEM\\CurrentControlSet\\Enum\\Root\\A\\0", a.Receive()),
-      0);
+  ASSERT_EQ(open_device(a, "A\\0"), 0);
   auto set_value = [&](const std::string& name, const std::string& multi) {
     return platform.registry.RegSetValueExA(a.get(), name, win::REG_MULTI_SZ,
                                             reinterpret_cast<const uint8_t*>(multi.data()),
@@ -248,10 +249,7 @@ TEST(SimDevicesTest, AnOpenSetReadsEveryChangeOfTheRegistry) {
     ASSERT_EQ(set_value("Other" + std::to_string(i), std::string("x\0\0", 3)), 0);
   EXPECT_EQ(FirstHardwareId(platform, set, 0), "*KVE0599");
   ScopedRegKey b(platform.registry);
-  ASSERT_EQ(
-      platform.registry.RegOpenKeyA(win::HKEY_LOCAL_MACHINE,
-                                    "SYSTEM\\CurrentControlSet\\Enum\\Root\\B\\0", b.Receive()),
-      0);
+  ASSERT_EQ(open_device(b, "B\\0"), 0);
   // A change followed by more changes elsewhere than the machine tracks one by one.
   ASSERT_EQ(set_value("HardwareID", std::string("*KVE0598\0\0", 10)), 0);
   const uint8_t one[] = {1, 0, 0, 0};
