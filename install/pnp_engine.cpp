@@ -32,6 +32,7 @@ class DriverUpdateEngine {
 
   // Updates each present hardware ID of the driver from the INF file at infPath.
   void InstallDriver(const ChipDriver& driver, const std::string& infPath, bool removeGenericDisk) {
+    host_.BeginDriverStep(driver.function);
     for (const char* hardwareId : driver.hardwareIds) {
       if (!host_.FindDevice(hardwareId))
         continue;

@@ -29,15 +29,18 @@ class SetupHost {
   virtual bool FindPrimaryIdDevice(const std::string& hardwareId, int remove) = 0;
   virtual bool PrintFailure(const std::string& operation) = 0;
 
-  // True once, during this run, a device search ended in an error or a driver file could not be
-  // copied: a chosen driver may be missing although the engine returned.
-  virtual bool InstallationIncomplete() const = 0;
+  // The driver whose installation step runs now: a device search of the step that ends in an
+  // error, and a file of it that cannot be copied, count against it.
+  virtual void BeginDriverStep(ChipFunction function) = 0;
+  // A file of the current driver step could not be copied.
+  virtual void DriverStepFailed() = 0;
 
   virtual void ResetDriveIcons() = 0;
-  // The Windows 98 installation, as the source disk prompt runs it: false when a driver file could
-  // not be copied; then EndIncompleteInstallation tells the user and ends the program.
-  virtual bool InstallWin98() = 0;
-  virtual void EndIncompleteInstallation() = 0;
+  // The Windows 98 installation, as the source disk prompt runs it.
+  virtual void InstallWin98() = 0;
+  // When a search or copy failed (see InstallationFailures), a plain message box that says what
+  // and for which functions; the installation then goes on to its end.
+  virtual void ReportIncompleteInstallation() = 0;
   // Next enabled and captioned "Finish", Back disabled, the finished page's texts.
   virtual void ShowFinishState() = 0;
   virtual bool CheckSmartCardComponents() = 0;

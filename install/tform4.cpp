@@ -74,8 +74,8 @@ void TForm4::OkClick(TObject*) {
   SetupHost* wizard = Application().FindForm<SetupHost>();
   if (wizard == nullptr)
     return;  // no installation without the wizard that carries the setup state
-  if (!wizard->InstallWin98())
-    wizard->EndIncompleteInstallation();
+  wizard->InstallWin98();
+  wizard->ReportIncompleteInstallation();
   wizard->ShowFinishState();
 }
 

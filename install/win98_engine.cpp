@@ -47,13 +47,14 @@ class Win98Engine {
         continue;
       // Reported, and the installation is not called complete; the next file still follows.
       host_.PrintFailure("SetupInstallFile");
-      all_copied_ = false;
+      host_.DriverStepFailed();
     }
   }
 
   // A storage driver: its devices, its files, then its drive icons.
   template <size_t N>
   void InstallStorageDriver(const ChipDriver& driver, const std::array<CopiedFile, N>& files) {
+    host_.BeginDriverStep(driver.function);
     RemoveDevices(driver);
     CopyFiles(files);
     host_.State().DriverInstalled = 1;
@@ -61,6 +62,7 @@ class Win98Engine {
   }
 
   void InstallSmartCardDriver() {
+    host_.BeginDriverStep(kSmartCardDriver.function);
     RemoveDevices(kSmartCardDriver);
     std::string otherInfFolder = windows_ + "\\inf\\other";
     host_.platform().files.CreateDirectoryA(otherInfFolder);  // usually there already
@@ -73,18 +75,15 @@ class Win98Engine {
       registry.WriteString("OtherDevicePath", otherInfFolder);
   }
 
-  bool all_copied() const { return all_copied_; }
-
  private:
   SetupHost& host_;
   std::string windows_;
   std::string source_;
-  bool all_copied_ = true;
 };
 
 }  // namespace
 
-bool InstallWin98(SetupHost& host) {
+void InstallWin98(SetupHost& host) {
   std::optional<std::string> windowsFolder = WindowsFolderPath(host.platform().folders, 100);
   if (!windowsFolder) {
     host.ShowMessage("Can't get Windows path");
@@ -98,7 +97,6 @@ bool InstallWin98(SetupHost& host) {
     engine.InstallStorageDriver(kSdCardDriver, kSdCardFiles);
   if (host.IsDriverChosen(ChipFunction::kSmartCard) && host.SmartCardComponentsReady())
     engine.InstallSmartCardDriver();
-  return engine.all_copied();
 }
 
 }  // namespace talvex

@@ -7,8 +7,9 @@ namespace talvex {
 class SetupHost;
 
 // Installs the drivers whose check box is ticked and enabled. Every file is attempted; a copy that
-// fails is reported on standard output and the result is false (nothing is undone). Ends the
-// program when the Windows folder cannot be had, or where the smart card components step ends it.
-bool InstallWin98(SetupHost& host);
+// fails is reported on standard output and counted against its driver step (nothing is undone).
+// Ends the program when the Windows folder cannot be had, or where the smart card components step
+// ends it.
+void InstallWin98(SetupHost& host);
 
 }  // namespace talvex

@@ -118,9 +118,9 @@ void TForm2::NextClick(TObject*) {
       Back->SetEnabled(false);
       UpdateProgramFolder();
       InstallForVersion();
-      // Saying "finished" after a driver could not be installed would be wrong.
-      if (InstallationIncomplete())
-        EndIncompleteInstallation();
+      // What was installed needs the restart all the same: the person is told what is missing,
+      // and the road goes on to Finish.
+      ReportIncompleteInstallation();
       Next->SetEnabled(true);
       Back->SetEnabled(false);
       ResetDriveIcons();
@@ -188,10 +188,20 @@ void TForm2::Inspect() {
   DriverInstalled = 0;
   MsPresent = SdPresent = ScPresent = 0;
   WindowsVersion = DetectWindowsVersion();
-  for (const ChipDriver* driver : kPresenceSearchOrder)
+  inspecting_ = true;
+  for (const ChipDriver* driver : kPresenceSearchOrder) {
+    step_ = driver->function;
     for (const char* hardwareId : driver->hardwareIds)
       if (IsDevicePresent(hardwareId))
         this->*PresenceFlag(driver->function) = 1;
+  }
+  inspecting_ = false;
+  step_.reset();
+  // A function found by one of its IDs is searched again by its driver step; only one left absent
+  // after a failed search may be there without its driver.
+  for (const ChipDriver* driver : kPresenceSearchOrder)
+    if (this->*PresenceFlag(driver->function))
+      failures_.FoundAtStart(driver->function);
   MSCheckBox->SetChecked(MsPresent != 0);
   MSCheckBox->SetEnabled(MsPresent != 0);
   SDCheckBox->SetChecked(SdPresent != 0);
@@ -209,9 +219,9 @@ void TForm2::RunUnattended() {
   Unattended = 1;
   if (!RunEngineForVersion())
     EndProgram(1);
-  // A search that ended in an error (the function may be there without its driver) or a file that
+  // A search that ended in an error (a function may be there without its driver) or a file that
   // could not be copied leaves the failure result for the caller.
-  if (!InstallationIncomplete())
+  if (!failures_.Any())
     WriteResultFile(true);
   EndProgram(1);
 }
@@ -229,9 +239,18 @@ int32_t TForm2::DetectWindowsVersion() {
 }
 
 bool TForm2::Remember(bool found, bool searchFailed) {
-  if (searchFailed)
-    installation_incomplete_ = true;
+  if (searchFailed && step_) {
+    if (inspecting_)
+      failures_.SearchFailedAtStart(*step_);
+    else
+      failures_.DriverStepFailed(*step_);
+  }
   return found;
+}
+
+void TForm2::DriverStepFailed() {
+  if (step_)
+    failures_.DriverStepFailed(*step_);
 }
 
 bool TForm2::IsDevicePresent(const std::string& hardwareId) {
@@ -266,11 +285,8 @@ void TForm2::InstallWinMe() {
   talvex::InstallWinMe(*this);
 }
 
-bool TForm2::InstallWin98() {
-  bool allCopied = talvex::InstallWin98(*this);
-  if (!allCopied)
-    installation_incomplete_ = true;
-  return allCopied;
+void TForm2::InstallWin98() {
+  talvex::InstallWin98(*this);
 }
 
 bool TForm2::CheckSmartCardComponents() {
@@ -293,9 +309,9 @@ void TForm2::ResetDriveIcons() {
   talvex::ResetDriveIcons(platform_.registry, WindowsVersion);
 }
 
-void TForm2::EndIncompleteInstallation() {
-  Application().ShowMessage("Setup could not install all drivers. The installation is incomplete.");
-  EndProgram(1);
+void TForm2::ReportIncompleteInstallation() {
+  if (failures_.Any())
+    Application().ShowMessage(failures_.Text());
 }
 
 void TForm2::ShowFinishedTexts() {

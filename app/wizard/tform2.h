@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/application.h"
 #include "framework/form.h"
+#include "install/installation_failures.h"
 #include "install/setup_host.h"
 #include "install/setup_state.h"
 #include "platform/platform.h"
@@ -43,7 +45,10 @@ class TForm2 : public TForm, public SetupState, public SetupHost {
   // Compares only each device's first hardware ID; removes the device found when remove is 1.
   bool FindPrimaryIdDevice(const std::string& hardwareId, int remove) override;
   bool PrintFailure(const std::string& operation) override;
-  bool InstallationIncomplete() const override { return installation_incomplete_; }
+  // The failed searches and copies of this run that may have left a function without its driver.
+  const InstallationFailures& Failures() const { return failures_; }
+  void BeginDriverStep(ChipFunction function) override { step_ = function; }
+  void DriverStepFailed() override;
 
   // Installation.
   // A driver is installed only when its box is both ticked and enabled.
@@ -51,11 +56,8 @@ class TForm2 : public TForm, public SetupState, public SetupHost {
   bool IsDriverChosen(ChipFunction function) const override;
   void InstallWin2000XP();
   void InstallWinMe();
-  // False when a file could not be copied.
-  bool InstallWin98() override;
-  // The end of a run whose engine reported drivers it could not install: a plain message box,
-  // then exit code 1.
-  [[noreturn]] void EndIncompleteInstallation() override;
+  void InstallWin98() override;
+  void ReportIncompleteInstallation() override;
   // The finished page's texts in the three text areas.
   void ShowFinishedTexts();
   void ShowFinishState() override;
@@ -95,12 +97,16 @@ class TForm2 : public TForm, public SetupState, public SetupHost {
   std::string ResultFilePath() const { return ProgramFolder + "log.txt"; }
   void WriteResultFile(bool success);
 
-  // Remembers a search that ended in an error; the answer stays as the search gave it.
+  // Counts a search that ended in an error against the function looked for at start, or against
+  // the driver step that runs; the answer stays as the search gave it.
   bool Remember(bool found, bool searchFailed);
 
   Platform& platform_;
   std::vector<std::string> arguments_;
-  bool installation_incomplete_ = false;
+  InstallationFailures failures_;
+  // The function whose searches run now; at start, the one being looked for.
+  std::optional<ChipFunction> step_;
+  bool inspecting_ = false;
 };
 
 }  // namespace talvex

@@ -4,6 +4,7 @@
 
 #include "app/wizard/tform2.h"
 #include "inspect/device_search.h"
+#include "install/driver_table.h"
 #include "tests/unit/support/test_machine.h"
 
 namespace talvex {
@@ -70,25 +71,59 @@ TEST(SearchFailuresTest, AFailedStartUpSearchLeavesTheFailureResultAfterAnOtherw
             "<missing>");
 }
 
-TEST(SearchFailuresTest, TheWizardRemembersFailedSearchesAndCopiesForTheRun) {
+TEST(SearchFailuresTest, TheWizardCountsAFailedSearchAgainstTheStepThatRuns) {
   TestMachine clean;
   clean.Registry(XpWithMemoryStickAndSd());
   testing::WizardOnMachine cleanWizard(clean);
-  EXPECT_FALSE(cleanWizard.form->InstallationIncomplete());
+  EXPECT_FALSE(cleanWizard.form->Failures().Any());
   // A search that simply finds nothing is no error.
+  cleanWizard.form->BeginDriverStep(ChipFunction::kMemoryStick);
   EXPECT_FALSE(cleanWizard.form->FindDevice("*KVE0599"));
-  EXPECT_FALSE(cleanWizard.form->InstallationIncomplete());
+  EXPECT_FALSE(cleanWizard.form->Failures().Any());
 
   TestMachine broken;
   broken.Registry(XpWithMemoryStickAndSd())
       .Ini("[failures]\nSetupDiEnumDeviceInfo = call 16 error 5\n");
   testing::WizardOnMachine wizard(broken);
-  EXPECT_FALSE(
-      wizard.form->InstallationIncomplete());  // the six start-up searches (15 calls) went well
+  // The six start-up searches (15 calls) went well.
+  EXPECT_FALSE(wizard.form->Failures().Any());
+  wizard.form->BeginDriverStep(ChipFunction::kSdCard);
   EXPECT_FALSE(wizard.form->FindPrimaryIdDevice("GenDisk", 1));
-  EXPECT_TRUE(wizard.form->InstallationIncomplete());
+  EXPECT_EQ(wizard.form->Failures().Text(),
+            "Setup could not install the SD Memory Card driver completely.\n"
+            "The installation is incomplete.");
+  wizard.form->BeginDriverStep(ChipFunction::kMemoryStick);
   EXPECT_TRUE(wizard.form->FindDevice("*KVE0515"));  // later searches still answer
-  EXPECT_TRUE(wizard.form->InstallationIncomplete());
+  EXPECT_EQ(wizard.form->Failures().Text(),
+            "Setup could not install the SD Memory Card driver completely.\n"
+            "The installation is incomplete.");
+}
+
+TEST(SearchFailuresTest, AFailedStartSearchCountsOnlyForAFunctionLeftAbsent) {
+  // The first search (*KVE0513) fails: no smart card function is found, and one may be there.
+  TestMachine absent;
+  absent.Registry(XpWithMemoryStickAndSd()).Ini("[failures]\nSetupDiGetClassDevsA = call 1\n");
+  testing::WizardOnMachine absentWizard(absent);
+  EXPECT_EQ(absentWizard.form->Failures().Text(),
+            "Setup could not finish looking for the Smart Card function of the TALVEX chip: it "
+            "may be present without its driver.\nThe installation is incomplete.");
+
+  // The search for *KVE0515 fails but *KVE0516 finds the Memory Stick function: its driver step
+  // searches both IDs again.
+  TestMachine found;
+  found
+      .Registry(testing::WindowsXpKeys() + DeviceKey("Root\\MS\\0", {"*KVE0516"}) +
+                DeviceKey("Root\\SC\\0", {"*KVE0513"}))
+      .Package()
+      .Ini("[failures]\nSetupDiGetClassDevsA = call 3\n");
+  {
+    testing::WizardOnMachine foundWizard(found);
+    EXPECT_EQ(foundWizard.form->MsPresent, 1);
+    EXPECT_FALSE(foundWizard.form->Failures().Any());
+  }
+  // Unattended, the same run installs both functions and leaves the success result.
+  EXPECT_EQ(found.Run({"-s"}).exitCode, 1);
+  EXPECT_EQ(found.ReadFile("d/SETUP/log.txt"), kSuccess);
 }
 
 TEST(SearchFailuresTest, AFailedWindows98CopyLeavesTheFailureResult) {

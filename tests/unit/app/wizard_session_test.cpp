@@ -186,6 +186,82 @@ TEST(WizardPagesTest, TheDriveIconsAreResetAfterTheEngineAndAgainOnFinish) {
   EXPECT_EQ(DriveIconResets(rebootPrompt), DriveIconResets(finished) + 1);
 }
 
+// A failed search or copy is told in a box; what was installed still needs the restart, so the
+// road goes on: the second drive-icon reset, the Finish page, the reboot prompt.
+TEST(WizardPagesTest, AFailureIsToldThenFinishAndTheRestartFollow) {
+  struct Case {
+    const char* name;
+    std::string registry;
+    bool win98;
+    std::string failure;
+    std::string box;
+    const char* installedInf;  // the Memory Stick device's InfPath afterwards
+  };
+  const Case cases[] = {
+      {"a start-up search for a function then absent",
+       testing::WindowsXpKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}) +
+           DeviceKey("Root\\SD\\0", {"*KVE0517"}),
+       false, "SetupDiGetClassDevsA = call 1",
+       "[Setup] Setup could not finish looking for the Smart Card function of the TALVEX chip: "
+       "it may be present without its driver.\\nThe installation is incomplete.\n",
+       "D:\\SETUP\\auto\\winxp\\KVMS.INF"},
+      // Searches 7 to 9 are the Memory Stick step's (*KVE0515, GenDisk, *KVE0516); the tenth
+      // looks for the SD card.
+      {"an engine search for a chosen driver", testing::WindowsXpKeys() + AllThreeFunctions(),
+       false, "SetupDiGetClassDevsA = call 10",
+       "[Setup] Setup could not install the SD Memory Card driver completely.\\nThe "
+       "installation is incomplete.\n",
+       "D:\\SETUP\\auto\\winxp\\KVMS.INF"},
+      {"a file copy on Windows 98",
+       testing::Windows98Keys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}), true,
+       "SetupInstallFileA C:\\WINDOWS\\kvmsicon.ico = always",
+       "[Setup] Setup could not install the Memory Stick driver completely.\\nThe "
+       "installation is incomplete.\n",
+       "<no key>"},  // removed for Windows to find it again
+  };
+  for (const Case& c : cases) {
+    TestMachine machine;
+    machine.Registry(c.registry);
+    if (c.win98)
+      machine.Windows98Package();
+    else
+      machine.Package();
+    machine.Ini("journal = journal.txt\r\n[failures]\r\n" + c.failure +
+                "\r\n[user]\r\nclick = TForm2.Next\r\nclick = TForm2.Next\r\n"
+                "see = TForm2.Memo1 | Setup complete!\r\nsee = TForm2.Next | Finish\r\n"
+                "click = TForm2.Next\r\nstate = TForm2 | hidden\r\n"
+                "state = TForm3 | visible\r\nclick = TForm3.OK\r\n");
+    RunResult run = machine.Run({});
+    EXPECT_EQ(run.exitCode, 0) << c.name << ": " << run.err;
+    EXPECT_EQ(run.err, c.box + "[Windows] restart\n") << c.name;
+    EXPECT_EQ(InfPath(machine, kMsPath), c.installedInf) << c.name;
+    if (c.win98) {
+      EXPECT_TRUE(machine.Exists("c/WINDOWS/system/IOSUBSYS/kvms.pdr")) << c.name;
+    }
+    // The box comes before the finished page.
+    std::string screen = machine.ReadFile("screen.txt");
+    size_t box = screen.find("message box " + c.box.substr(0, c.box.size() - 1));
+    EXPECT_NE(box, std::string::npos) << c.name;
+    EXPECT_LT(box, screen.find("Setup complete!")) << c.name;
+    EXPECT_EQ(machine.ReadFile("d/SETUP/log.txt"), kFailure) << c.name;
+  }
+}
+
+// The wizard's own two resets (after the engine and on Finish) happen after a failure too.
+TEST(WizardPagesTest, AFailureKeepsBothOfTheWizardsDriveIconResets) {
+  const std::string failure = "[failures]\r\nSetupDiGetClassDevsA = call 10\r\n";
+  TestMachine unattended;
+  XpWithPerson(unattended, "", "journal = journal.txt\r\n" + failure);
+  EXPECT_EQ(unattended.Run({"-s"}).exitCode, 1);
+  EXPECT_EQ(unattended.ReadFile("d/SETUP/log.txt"), kFailure);
+
+  TestMachine interactive;
+  XpWithPerson(interactive, std::string(kToRebootPrompt) + "close = TForm3\r\n",
+               "journal = journal.txt\r\n" + failure);
+  EXPECT_EQ(interactive.Run({}).exitCode, 1);
+  EXPECT_EQ(DriveIconResets(interactive), DriveIconResets(unattended) + 2);
+}
+
 TEST(RebootTest, RestartsWindowsNtWithThePrivilegeAndWindowsMeWithoutAToken) {
   TestMachine xp;
   XpWithPerson(xp, std::string(kToRebootPrompt) + "click = TForm3.OK\r\n");

@@ -102,7 +102,7 @@ TEST(ComponentsInteractiveTest, CancelEndsTheProgramWhileAnInstallerNeverEnds) {
   EXPECT_EQ(InfPath(machine, kScPath), "<missing>");
 }
 
-TEST(ComponentsInteractiveTest, AWindows98FileThatCannotBeCopiedIsNotCalledFinished) {
+TEST(ComponentsInteractiveTest, AWindows98FileThatCannotBeCopiedIsToldBeforeFinish) {
   TestMachine machine;
   machine
       .Registry(testing::Windows98Keys() + DeviceKey("PCI\\MS\\0", {"*KVE0515"}) +
@@ -111,13 +111,16 @@ TEST(ComponentsInteractiveTest, AWindows98FileThatCannotBeCopiedIsNotCalledFinis
       .Windows98Package()
       .Ini(
           "[failures]\r\nSetupInstallFileA = call 1\r\n"
-          "[user]\r\nclick = TForm2.Next\r\nclick = TForm2.Next\r\n");
+          "[user]\r\nclick = TForm2.Next\r\nclick = TForm2.Next\r\n"
+          "see = TForm2.Memo1 | Setup complete!\r\nclose = TForm2\r\n");
   RunResult run = machine.Run({});
   EXPECT_EQ(run.exitCode, 1) << run.err;
   EXPECT_EQ(run.err,
-            "[Setup] Setup could not install all drivers. The installation is "
-            "incomplete.\n");
-  EXPECT_EQ(machine.ReadFile("screen.txt").find("Setup complete!"), std::string::npos);
+            "[Setup] Setup could not install the Memory Stick driver completely.\\nThe "
+            "installation is incomplete.\n");
+  std::string screen = machine.ReadFile("screen.txt");
+  EXPECT_LT(screen.find("message box [Setup] Setup could not install"),
+            screen.find("Setup complete!"));
 }
 
 }  // namespace
