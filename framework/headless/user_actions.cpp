@@ -75,17 +75,20 @@ class TypeAction : public UserAction {
   std::string text_;
 };
 
-class CloseAction : public UserAction {
+// An action on a whole window: its title bar's close box (or Alt+F4), or a click on its title bar
+// that makes it the active window (as switching to it would).
+class WindowAction : public UserAction {
  public:
-  explicit CloseAction(std::string form) : form_(std::move(form)) {}
+  WindowAction(std::string form, void (TForm::*act)()) : form_(std::move(form)), act_(act) {}
   bool Ready(UserActionContext& context) override {
     TForm* form = context.FindForm(form_);
     return form != nullptr && context.Shown(*form) && context.AcceptsInput(*form);
   }
-  void Take(UserActionContext& context) override { context.FindForm(form_)->Close(); }
+  void Take(UserActionContext& context) override { (context.FindForm(form_)->*act_)(); }
 
  private:
   std::string form_;
+  void (TForm::*act_)();
 };
 
 // The person does nothing for a while. Where only the person can change anything, the clock is
@@ -162,7 +165,8 @@ class StateAction : public UserAction {
     if (form == nullptr || control == nullptr)
       return false;
     bool visible = context.Shown(*form) && ControlVisible(*control);
-    bool enabled = ref_.control.empty() ? context.AcceptsInput(*form) : ControlUsable(*control);
+    // Each word is one property: a hidden check box can still be enabled, and so chosen.
+    bool enabled = ref_.control.empty() ? context.AcceptsInput(*form) : ControlEnabled(*control);
     auto* box = dynamic_cast<TCheckBox*>(control);
     for (const std::string& word : words_) {
       bool holds = (word == "visible" && visible) || (word == "hidden" && !visible) ||
@@ -208,12 +212,16 @@ UserActionTable DefaultUserActions() {
     auto [target, text] = SplitAtBar(value);
     return std::make_unique<TypeAction>(ReadControlRef(target, designs, false), text);
   });
-  table.Add("close", [](const std::string& value, const DesignCatalog& designs) {
-    ControlRef ref = ReadControlRef(value, designs, true);
-    if (!ref.control.empty())
-      throw UserScriptError("close takes a window ('close = TForm2')");
-    return std::make_unique<CloseAction>(ref.form);
-  });
+  for (auto [name, act] :
+       {std::pair{"close", &TForm::Close}, std::pair{"activate", &TForm::Activate}}) {
+    std::string action = name;
+    table.Add(action, [action, act = act](const std::string& value, const DesignCatalog& designs) {
+      ControlRef ref = ReadControlRef(value, designs, true);
+      if (!ref.control.empty())
+        throw UserScriptError(action + " takes a window ('" + action + " = TForm2')");
+      return std::make_unique<WindowAction>(ref.form, act);
+    });
+  }
   table.Add("wait", [](const std::string& value, const DesignCatalog&) {
     return std::make_unique<WaitAction>(ReadMilliseconds(value));
   });

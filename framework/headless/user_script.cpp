@@ -144,11 +144,15 @@ bool ControlVisible(const TControl& control) {
   return true;
 }
 
-bool ControlUsable(const TControl& control) {
+bool ControlEnabled(const TControl& control) {
   for (const TControl* at = &control; at != nullptr; at = at->Parent())
     if (!at->Enabled())
       return false;
-  return ControlVisible(control);
+  return true;
+}
+
+bool ControlUsable(const TControl& control) {
+  return ControlEnabled(control) && ControlVisible(control);
 }
 
 }  // namespace talvex

@@ -145,8 +145,11 @@ ControlRef ReadControlRef(const std::string& text, const DesignCatalog& designs,
 std::pair<std::string, std::string> SplitAtBar(const std::string& value);
 // The control of a reference on a running program, or null.
 TControl* ResolveControl(UserActionContext& context, const ControlRef& ref);
-// Visible and enabled, with every control it lies inside.
-bool ControlUsable(const TControl& control);
+// Enabled, with every control it lies inside, whether or not they are visible.
+bool ControlEnabled(const TControl& control);
+// Visible, with every control it lies inside (the form's own showing is not looked at).
 bool ControlVisible(const TControl& control);
+// What the person can click or type into: enabled and visible.
+bool ControlUsable(const TControl& control);
 
 }  // namespace talvex

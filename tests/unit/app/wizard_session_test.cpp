@@ -67,6 +67,39 @@ TEST(WizardPagesTest, WelcomeChoiceAndBackKeepTheBoxesAsLeft) {
   EXPECT_EQ(InfPath(machine, kMsPath), "<missing>");
 }
 
+// The backdrop shows the wizard once and keeps it inside itself: activating it again later, on
+// any page and after Finish has hidden the wizard, changes nothing the person sees.
+TEST(WizardPagesTest, ActivatingTheBackdropAgainChangesNothingVisible) {
+  TestMachine machine;
+  XpWithPerson(machine,
+               "state = TForm2 | visible\r\n"
+               "activate = TForm1\r\n"
+               "see = TForm2.Memo1 | Welcome!\r\n"
+               "state = TForm2.Back | disabled\r\n"
+               "click = TForm2.Next\r\n"
+               "activate = TForm1\r\n"
+               "see = TForm2.Memo1 | Start to Setup!\r\n"
+               "state = TForm2.Back | enabled visible\r\n"
+               "state = TForm2.DriversGroupBox | visible\r\n"
+               "click = TForm2.Next\r\n"
+               "click = TForm2.Next\r\n"
+               "state = TForm3 | visible\r\n"
+               "activate = TForm1\r\n"
+               "state = TForm2 | hidden\r\n"
+               "state = TForm3 | visible\r\n"
+               "click = TForm3.Cancel\r\n");
+  RunResult run = machine.Run({});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.err, "");
+  std::string screen = machine.ReadFile("screen.txt");
+  // One showing of the wizard, inside the backdrop.
+  size_t shown = screen.find("shown TForm2");
+  ASSERT_NE(shown, std::string::npos);
+  EXPECT_EQ(screen.find("shown TForm2", shown + 1), std::string::npos);
+  EXPECT_NE(screen.find("TForm2 is inside TForm1"), std::string::npos);
+  EXPECT_NE(screen.find("activate = TForm1"), std::string::npos);
+}
+
 TEST(WizardPagesTest, NoBoxTickedKeepsTheChoicePageAndTheNextChoiceInstalls) {
   TestMachine machine;
   XpWithPerson(machine,

@@ -78,6 +78,41 @@ TEST(UserScriptTest, ARunThatCannotGoOnEndsWithFourOrFive) {
   }
 }
 
+// Each state word is one property: on the Welcome page the driver boxes are hidden with their
+// group, and still say whether they are ticked and enabled; only a visible box can be clicked.
+TEST(UserScriptTest, StateWordsAreOnePropertyEachAndActionsNeedAVisibleControl) {
+  TestMachine holds;
+  holds.Registry(testing::WindowsXpKeys() + DeviceKey("Root\\SC\\0", {"*KVE0513"}))
+      .Package()
+      .Ini(
+          "[user]\r\nstate = TForm2.DriversGroupBox | hidden enabled\r\n"
+          "state = TForm2.SCCheckBox | checked enabled hidden\r\n"
+          "state = TForm2.MSCheckBox | unchecked disabled hidden\r\n"
+          "state = TForm2 | visible enabled\r\nclose = TForm2\r\n");
+  RunResult run = holds.Run({});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.err, "");
+
+  const char* fails[] = {"state = TForm2.SCCheckBox | disabled\r\n",
+                         "state = TForm2.SCCheckBox | visible\r\n"};
+  for (const char* line : fails) {
+    TestMachine machine;
+    machine.Registry(testing::WindowsXpKeys() + DeviceKey("Root\\SC\\0", {"*KVE0513"}))
+        .Package()
+        .Ini(std::string("[user]\r\n") + line);
+    EXPECT_EQ(machine.Run({}).exitCode, 5) << line;
+  }
+
+  TestMachine hidden;
+  hidden.Registry(testing::WindowsXpKeys() + DeviceKey("Root\\SC\\0", {"*KVE0513"}))
+      .Package()
+      .Ini("[user]\r\nuntick = TForm2.SCCheckBox\r\n");
+  run = hidden.Run({});
+  EXPECT_EQ(run.exitCode, 4);
+  EXPECT_NE(run.err.find("(untick = TForm2.SCCheckBox) cannot be taken"), std::string::npos)
+      << run.err;
+}
+
 TEST(UserScriptTest, TheScreenTranscriptFollowsAnInteractiveRunOnly) {
   TestMachine machine;
   XpWith(machine, "close = TForm1\r\n");

@@ -102,6 +102,41 @@ TEST(ComponentsInteractiveTest, CancelEndsTheProgramWhileAnInstallerNeverEnds) {
   EXPECT_EQ(InfPath(machine, kScPath), "<missing>");
 }
 
+// No library and no installer for it, the base components installed: nothing is started, the
+// warning shows the library's text and address, and the Memory Stick driver stays installed.
+TEST(ComponentsInteractiveTest, AMissingLibraryWithoutItsInstallerIsWarnedOfAtOnce) {
+  TestMachine machine;
+  machine
+      .Registry(testing::WindowsMeKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}) +
+                DeviceKey("Root\\SC\\0", {"*KVE0513"}) +
+                "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                "SmartcardBase]\r\n\r\n")
+      .Package()
+      .Ini(
+          "[user]\r\n"
+          "click = TForm2.Next\r\n"
+          "click = TForm2.Next\r\n"
+          "see = TForm5.Memo1 | Please install the MICROSOFT(R) SMCLIB.EXE component in your "
+          "system before the driver installation; otherwise the Smart Card can not work "
+          "normally. You can contact with your system vender or download the component in "
+          "following address:\\n\r\n"
+          "state = TForm5.Label1 | hidden\r\n"
+          "see = TForm5.Label2 | http://www.korvane.com.tw/download/Smclib.exe\r\n"
+          "click = TForm5.OK\r\n"
+          "see = TForm2.Memo1 | Setup complete!\r\n"
+          "click = TForm2.Next\r\n"
+          "click = TForm3.Cancel\r\n");
+  RunResult run = machine.Run({});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.err,
+            "[Error] You did not install MICROSOFT(R) SMCLIB.exe component,\\nso smart card "
+            "driver installation was incomplete.\n");
+  EXPECT_TRUE(machine.Machine().processes().started().empty());
+  EXPECT_EQ(machine.ReadFile("screen.txt").find("shown TForm6"), std::string::npos);
+  EXPECT_EQ(InfPath(machine, kMsPath), "D:\\SETUP\\auto\\winme\\kvms.inf");
+  EXPECT_EQ(InfPath(machine, kScPath), "<missing>");
+}
+
 TEST(ComponentsInteractiveTest, AWindows98FileThatCannotBeCopiedIsToldBeforeFinish) {
   TestMachine machine;
   machine
