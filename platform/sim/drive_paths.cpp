@@ -9,8 +9,17 @@ namespace talvex::sim {
 
 namespace fs = std::filesystem;
 
-DrivePaths::DrivePaths(fs::path machineFolder, std::string currentFolder)
-    : machine_(std::move(machineFolder)), current_(std::move(currentFolder)) {}
+DrivePaths::DrivePaths(fs::path machineFolder, std::string currentFolder,
+                       std::string readOnlyDrives)
+    : machine_(std::move(machineFolder)),
+      current_(std::move(currentFolder)),
+      read_only_(std::move(readOnlyDrives)) {}
+
+bool DrivePaths::OnReadOnlyDrive(const std::string& windowsPath) const {
+  const std::string path = Qualified(windowsPath);
+  return path.size() >= 2 && path[1] == ':' && IsAsciiLetter(path[0]) &&
+         read_only_.find(UpperAscii(path[0])) != std::string::npos;
+}
 
 std::string DrivePaths::Qualified(const std::string& windowsPath) const {
   auto isSeparator = [](char c) { return c == '\\' || c == '/'; };

@@ -12,8 +12,13 @@ namespace talvex::sim {
 class DrivePaths {
  public:
   // currentFolder is the process's current folder (a full Windows path): paths that begin with a
-  // single backslash are on its drive, paths without a drive are below it.
-  explicit DrivePaths(std::filesystem::path machineFolder, std::string currentFolder = {});
+  // single backslash are on its drive, paths without a drive are below it. readOnlyDrives holds
+  // the letters (upper case) of the drives nothing can be written to (CDs).
+  explicit DrivePaths(std::filesystem::path machineFolder, std::string currentFolder = {},
+                      std::string readOnlyDrives = {});
+
+  // Whether the path lies on a read-only drive: every write there fails, as on a CD.
+  bool OnReadOnlyDrive(const std::string& windowsPath) const;
 
   // The host path of an existing file or folder, or nothing. "." and ".." are resolved and never
   // lead out of the drive.
@@ -33,6 +38,7 @@ class DrivePaths {
 
   std::filesystem::path machine_;
   std::string current_;
+  std::string read_only_;
 };
 
 }  // namespace talvex::sim

@@ -4,6 +4,8 @@
 #include <iterator>
 
 #include "platform/ascii_text.h"
+#include "platform/sim/machine_drives.h"
+#include "platform/sim/machine_os.h"
 
 namespace talvex::sim {
 
@@ -40,11 +42,15 @@ std::string WindowsFolder(const IniFile& ini) {
   return ini.Value("machine", "windows").value_or("C:\\WINDOWS");
 }
 
-std::string SystemFolder(const IniFile& ini) {
+// Windows 98 and Me keep their system files in the Windows folder's SYSTEM, the NT family in
+// system32.
+std::string SystemFolder(const IniFile& ini, RegistryStore& store) {
   if (auto system = ini.Value("machine", "system"))
     return *system;
   std::string windows = WindowsFolder(ini);
-  return windows.empty() ? std::string() : windows + "\\system32";
+  if (windows.empty())
+    return std::string();
+  return windows + (IsNtFamily(store) ? "\\system32" : "\\SYSTEM");
 }
 
 // The program runs with its own folder as the current folder, as when it is started from there.
@@ -121,12 +127,12 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       failures_(FailurePlan::FromIni(ini)),
       store_(std::move(store)),
       journal_(errors_),
-      paths_(folder, ProgramFolder(ini)),
+      paths_(folder, ProgramFolder(ini), ReadOnlyDriveLetters(ReadMachineDrives(ini, folder))),
       registry_(store_, folder / "registry.reg", failures_, journal_),
       devices_(store_, errors_, failures_, journal_),
       newdev_(devices_, paths_, errors_, failures_, folders_, journal_),
       files_(paths_, errors_, failures_, journal_),
-      folders_(WindowsFolder(ini), SystemFolder(ini), errors_, failures_, journal_),
+      folders_(WindowsFolder(ini), SystemFolder(ini, store_), errors_, failures_, journal_),
       process_(ini.Value("machine", "program").value_or(""), out, journal_),
       console_(out, journal_),
       clock_(TimeLimit(ini)),

@@ -89,6 +89,8 @@ bool SimFiles::SetupInstallFileA(const std::string& sourceFile, const std::strin
 bool SimFiles::WriteFile(const std::string& path, const std::string& bytes) {
   if (auto failure = failures_.Check("CreateFileA", path, win::ERROR_ACCESS_DENIED))
     return Fail(*failure);
+  if (paths_.OnReadOnlyDrive(path))
+    return Fail(win::ERROR_ACCESS_DENIED);
   std::optional<std::filesystem::path> target = paths_.ForCreate(path);
   if (!target)
     return Fail(win::ERROR_PATH_NOT_FOUND);
@@ -129,6 +131,8 @@ bool SimFiles::OpenForReading(const std::string& path) {
 bool SimFiles::CreateDirectory(const std::string& path) {
   if (auto failure = failures_.Check("CreateDirectoryA", path, win::ERROR_ACCESS_DENIED))
     return Fail(*failure);
+  if (paths_.OnReadOnlyDrive(path))
+    return Fail(win::ERROR_ACCESS_DENIED);
   std::optional<std::filesystem::path> target = paths_.ForCreate(path);
   if (!target)
     return Fail(win::ERROR_PATH_NOT_FOUND);
@@ -167,6 +171,8 @@ bool SimFiles::InstallFile(const std::string& sourceFile, const std::string& sou
   std::error_code error;
   if (!source || !std::filesystem::is_regular_file(*source, error))
     return Fail(win::ERROR_FILE_NOT_FOUND);
+  if (paths_.OnReadOnlyDrive(destinationName))
+    return Fail(win::ERROR_ACCESS_DENIED);
   std::optional<std::filesystem::path> target = paths_.ForCreate(destinationName);
   if (!target)
     return Fail(win::ERROR_PATH_NOT_FOUND);

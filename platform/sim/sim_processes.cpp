@@ -134,6 +134,8 @@ void SimProcesses::Apply(int instance, const ScriptEvent& event) {
       store_.CreateKey(event.first);
       break;
     case ScriptEvent::Kind::kFile:
+      if (paths_.OnReadOnlyDrive(event.first))
+        break;  // nothing can be written to a CD
       if (std::optional<std::filesystem::path> target = paths_.ForCreate(event.first)) {
         std::ofstream create(*target, std::ios::binary | std::ios::app);
       }

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_session.h"
 
 #include "platform/ascii_text.h"
+#include "platform/sim/machine_os.h"
 #include "platform/winconst.h"
 
 namespace talvex::sim {
@@ -84,7 +85,7 @@ bool SimSession::ExitWindowsEx(uint32_t flags, uint32_t reserved) {
 }
 
 bool SimSession::NtFamily() {
-  return store_.FindKey("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion") != nullptr;
+  return IsNtFamily(store_);
 }
 
 bool SimSession::OpenToken(KernelHandle process, KernelHandle* token) {

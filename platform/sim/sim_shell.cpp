@@ -577,7 +577,13 @@ std::vector<uint8_t> SimShell::IdListOfPath(const std::string& path) const {
   return item ? core_->names.EncodeAbsolute(*item) : std::vector<uint8_t>{};
 }
 
+std::string SimShell::ReadOnlyProblem(const std::string& path) const {
+  return paths_.OnReadOnlyDrive(path) ? path + " is on a CD, which cannot be written to" : "";
+}
+
 std::string SimShell::MakeFolder(const std::string& path) {
+  if (std::string problem = ReadOnlyProblem(path); !problem.empty())
+    return problem;
   std::string parentPath, name;
   if (!SplitParent(path, &parentPath, &name))
     return "no folder name in " + path;
@@ -596,6 +602,8 @@ std::string SimShell::MakeFolder(const std::string& path) {
 }
 
 std::string SimShell::RemoveFolder(const std::string& path) {
+  if (std::string problem = ReadOnlyProblem(path); !problem.empty())
+    return problem;
   ShellNamespace& names = core_->names;
   std::optional<ShellItem> item = names.ItemOfPath(path);
   if (!item || item->kind != ShellItemKind::kFolder)
@@ -613,6 +621,9 @@ std::string SimShell::RemoveFolder(const std::string& path) {
 }
 
 std::string SimShell::RenameFolder(const std::string& oldPath, const std::string& newPath) {
+  for (const std::string* path : {&oldPath, &newPath})
+    if (std::string problem = ReadOnlyProblem(*path); !problem.empty())
+      return problem;
   ShellNamespace& names = core_->names;
   std::optional<ShellItem> item = names.ItemOfPath(oldPath);
   std::optional<fs::path> host = item ? names.HostFolder(*item) : std::nullopt;

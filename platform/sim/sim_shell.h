@@ -111,6 +111,8 @@ class SimShell : public Shell {
 
   // The person at the machine. Each returns an empty string when done, or what went wrong.
   std::string MakeFolder(const std::string& path);
+  // What stops a change of the folder at path: that it is on a CD ("" when nothing does).
+  std::string ReadOnlyProblem(const std::string& path) const;
   std::string RemoveFolder(const std::string& path);
   std::string RenameFolder(const std::string& oldPath, const std::string& newPath);
   // drive: "D:"; the label replaces the medium's label (none when empty).

@@ -100,34 +100,10 @@ bool LessIgnoringCase(const std::string& a, const std::string& b) {
   return a.size() < b.size();
 }
 
-std::vector<std::string> SplitOn(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find(separator, start);
-    parts.push_back(TrimBlanks(text.substr(start, end - start)));
-    if (end == std::string::npos)
-      return parts;
-    start = end + 1;
-  }
-}
-
-std::vector<std::string> Words(const std::string& text) {
-  std::vector<std::string> words;
-  for (const std::string& part : SplitOn(text, ' '))
-    if (!part.empty())
-      words.push_back(part);
-  return words;
-}
-
 std::string WithoutTrailingBackslashes(std::string path) {
   while (path.size() > 1 && path.back() == '\\' && !(path.size() == 3 && path[1] == ':'))
     path.pop_back();
   return path;
-}
-
-bool IsDriveLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 std::vector<uint8_t> OneItem(uint8_t type, std::string_view body) {
@@ -154,52 +130,7 @@ ShellNamespace::ShellNamespace(const IniFile& ini, const std::string& windowsFol
   desktop_ = WithoutTrailingBackslashes(
       ini.Value("machine", "desktop").value_or(WithoutTrailingBackslashes(windows) + "\\Desktop"));
 
-  // Every drive folder of the machine is a local disk unless [drives] says otherwise.
-  std::error_code error;
-  for (fs::directory_iterator it(machineFolder, error), end; !error && it != end;
-       it.increment(error)) {
-    std::string name = it->path().filename().string();
-    if (name.size() == 1 && IsDriveLetter(name[0]) && it->is_directory(error))
-      drives_.push_back(SimDrive{UpperAscii(name[0]), DriveKind::kFixed, "", true});
-  }
-  if (const IniSection* section = ini.Section("drives")) {
-    for (const IniEntry& entry : section->entries) {
-      const std::string& key = entry.key;
-      if (!(key.size() == 2 && IsDriveLetter(key[0]) && key[1] == ':'))
-        throw IniError("machine.ini line " + std::to_string(entry.line) +
-                       ": a drive is named as its letter and a colon (C:)");
-      std::vector<std::string> fields = SplitOn(entry.value, '|');
-      std::vector<std::string> words = Words(fields[0]);
-      SimDrive drive{UpperAscii(key[0]), DriveKind::kFixed, "", true};
-      if (fields.size() > 1)
-        drive.label = fields[1];
-      for (size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        if (i == 0 && EqualsIgnoreCase(word, "fixed"))
-          drive.kind = DriveKind::kFixed;
-        else if (i == 0 && EqualsIgnoreCase(word, "removable"))
-          drive.kind = DriveKind::kRemovable;
-        else if (i == 0 && EqualsIgnoreCase(word, "floppy"))
-          drive.kind = DriveKind::kFloppy;
-        else if (i == 0 && EqualsIgnoreCase(word, "cdrom"))
-          drive.kind = DriveKind::kCdrom;
-        else if (i > 0 && EqualsIgnoreCase(word, "empty") && drive.kind != DriveKind::kFixed)
-          drive.hasMedium = false;
-        else
-          throw IniError("machine.ini line " + std::to_string(entry.line) +
-                         ": a drive is fixed, removable, floppy or cdrom, a removable one "
-                         "possibly empty");
-      }
-      if (words.empty())
-        throw IniError("machine.ini line " + std::to_string(entry.line) + ": drive kind missing");
-      if (SimDrive* existing = FindDrive(drive.letter))
-        *existing = drive;
-      else
-        drives_.push_back(drive);
-    }
-  }
-  std::sort(drives_.begin(), drives_.end(),
-            [](const SimDrive& a, const SimDrive& b) { return a.letter < b.letter; });
+  drives_ = ReadMachineDrives(ini, machineFolder);
 
   if (const IniSection* section = ini.Section("network")) {
     for (const IniEntry& entry : section->entries) {
@@ -266,7 +197,7 @@ std::optional<ShellItem> ShellNamespace::Decode(PCIDL absolute) const {
         }
         return std::nullopt;
       case ShellItemKind::kMyComputer:
-        if (type == kDriveItem && body.size() >= 3 && IsDriveLetter(body[0]) && body[1] == ':') {
+        if (type == kDriveItem && body.size() >= 3 && IsAsciiLetter(body[0]) && body[1] == ':') {
           item.kind = ShellItemKind::kDrive;
           item.drive = UpperAscii(body[0]);
           continue;
@@ -704,7 +635,7 @@ std::optional<ShellItem> ShellNamespace::ChildByName(const ShellItem& folder,
         return ItemOfPath(name);
       break;
     case ShellItemKind::kMyComputer: {
-      if (name.size() >= 2 && IsDriveLetter(name[0]) && name[1] == ':' &&
+      if (name.size() >= 2 && IsAsciiLetter(name[0]) && name[1] == ':' &&
           (name.size() == 2 || (name.size() == 3 && name[2] == '\\'))) {
         if (FindDrive(name[0]) == nullptr)
           return std::nullopt;
@@ -777,7 +708,7 @@ std::optional<ShellItem> ShellNamespace::ItemOfPath(const std::string& windowsPa
     }
     return std::nullopt;
   }
-  if (path.size() < 2 || !IsDriveLetter(path[0]) || path[1] != ':')
+  if (path.size() < 2 || !IsAsciiLetter(path[0]) || path[1] != ':')
     return std::nullopt;
   if (path.size() > 2 && path[2] != '\\')
     return std::nullopt;

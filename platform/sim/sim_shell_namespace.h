@@ -20,17 +20,9 @@
 #include "platform/item_id_list.h"
 #include "platform/sim/drive_paths.h"
 #include "platform/sim/ini_file.h"
+#include "platform/sim/machine_drives.h"
 
 namespace talvex::sim {
-
-enum class DriveKind { kFixed, kRemovable, kFloppy, kCdrom };
-
-struct SimDrive {
-  char letter = 'C';  // upper case
-  DriveKind kind = DriveKind::kFixed;
-  std::string label;
-  bool hasMedium = true;
-};
 
 struct SimComputer {
   std::string name;  // upper case, as browsing shows it

@@ -62,6 +62,21 @@ TEST(StartupTest, SearchesTheSixIdsInTheirOrder) {
   EXPECT_EQ(order, "*KVE0513 *KVE0519 *KVE0515 *KVE0516 *KVE0517 *KVE0518 ");
 }
 
+// A program on a CD cannot leave its result file; everything else of the run is as from a disk.
+TEST(StartupTest, FromACdTheResultFileIsNotWrittenAndTheRunGoesOn) {
+  TestMachine machine;
+  machine.Registry(testing::WindowsXpKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}))
+      .Package("e/SETUP")
+      .RawIni("[machine]\r\nprogram = E:\\SETUP\\Setup.exe\r\n[drives]\r\nE: = cdrom | TALVEX\r\n");
+  RunResult run = machine.Run({"-s"});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_FALSE(machine.Exists("e/SETUP/log.txt"));
+  EXPECT_EQ(testing::StringValue(machine.Machine().registry_store(),
+                                 "SYSTEM\\CurrentControlSet\\Enum\\Root\\MS\\0", "InfPath"),
+            "E:\\SETUP\\auto\\winxp\\KVMS.INF");
+}
+
 TEST(StartupTest, NoChipShowsTheErrorBoxInBothModes) {
   for (const std::vector<std::string>& arguments :
        {std::vector<std::string>{}, std::vector<std::string>{"-s"}}) {

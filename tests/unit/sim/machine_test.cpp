@@ -360,5 +360,60 @@ TEST(SimFoldersTest, WindowsFolderFromMachineIniOrFailure) {
   EXPECT_NE(folders.GetWindowsDirectoryA(buffer, sizeof buffer), 0u);
 }
 
+TEST(SimFoldersTest, TheSystemFolderIsSystemOnWindows9xAndSystem32OnNt) {
+  struct Case {
+    std::string keys;
+    std::string ini;
+    const char* system;
+  };
+  const Case cases[] = {
+      {testing::Windows98Keys(), "", "C:\\WINDOWS\\SYSTEM"},
+      {testing::WindowsMeKeys(), "windows = D:\\WINME\r\n", "D:\\WINME\\SYSTEM"},
+      {testing::Windows2000Keys(), "windows = C:\\WINNT\r\n", "C:\\WINNT\\system32"},
+      {testing::WindowsXpKeys(), "", "C:\\WINDOWS\\system32"},
+      {testing::WindowsMeKeys(), "system = C:\\WINDOWS\\SYS\r\n", "C:\\WINDOWS\\SYS"},
+  };
+  for (const Case& c : cases) {
+    TestMachine machine;
+    machine.Registry(c.keys).Ini(c.ini);
+    char buffer[100];
+    ASSERT_NE(machine.Machine().platform().folders.GetSystemDirectoryA(buffer, sizeof buffer), 0u);
+    EXPECT_STREQ(buffer, c.system) << c.keys.substr(0, 80);
+  }
+}
+
+// Nothing can be written to a CD: files, folders, copies, the person's folder changes and what a
+// started program writes all fail there, and reading still works.
+TEST(SimFilesTest, ACdDriveRefusesEveryWrite) {
+  TestMachine machine;
+  machine.Ini("[drives]\r\nE: = cdrom | TALVEX\r\n")
+      .File("e/SETUP/kvms.inf", "inf")
+      .File("c/WINDOWS/kvms.inf", "old")
+      .Folder("e/SETUP/auto");
+  Platform& platform = machine.Machine().platform();
+  ThreadErrors& errors = platform.errors;
+  EXPECT_FALSE(platform.files.WriteNewFile("E:\\SETUP\\log.txt", "x"));
+  EXPECT_EQ(errors.GetLastError(), win::ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(platform.files.WriteNewFile("E:\\SETUP\\kvms.inf", "x"));  // nor replaced
+  EXPECT_EQ(errors.GetLastError(), win::ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(platform.files.CreateDirectoryA("E:\\SETUP\\New"));
+  EXPECT_EQ(errors.GetLastError(), win::ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(platform.files.SetupInstallFileA("kvms.inf", "C:\\WINDOWS", "E:\\SETUP\\kvms.inf",
+                                                win::SP_COPY_SOURCEPATH_ABSOLUTE));
+  EXPECT_EQ(errors.GetLastError(), win::ERROR_ACCESS_DENIED);
+  EXPECT_NE(machine.Machine().shell().MakeFolder("E:\\SETUP\\New"), "");
+  EXPECT_NE(machine.Machine().shell().RemoveFolder("E:\\SETUP\\auto"), "");
+  EXPECT_NE(machine.Machine().shell().RenameFolder("E:\\SETUP\\auto", "E:\\SETUP\\b"), "");
+  // Reading from the CD and copying from it work.
+  EXPECT_TRUE(platform.files.CanOpenForReading("E:\\SETUP\\kvms.inf"));
+  EXPECT_TRUE(platform.files.SetupInstallFileA("kvms.inf", "E:\\SETUP", "C:\\WINDOWS\\kvms.inf",
+                                               win::SP_COPY_SOURCEPATH_ABSOLUTE));
+  EXPECT_EQ(machine.ReadFile("c/WINDOWS/kvms.inf"), "inf");
+  EXPECT_EQ(machine.ReadFile("e/SETUP/kvms.inf"), "inf");
+  EXPECT_FALSE(machine.Exists("e/SETUP/log.txt"));
+  EXPECT_FALSE(machine.Exists("e/SETUP/New"));
+  EXPECT_TRUE(machine.Exists("e/SETUP/auto"));
+}
+
 }  // namespace
 }  // namespace talvex::sim

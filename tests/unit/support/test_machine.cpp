@@ -143,12 +143,12 @@ TestMachine& TestMachine::Folder(const std::string& relativePath) {
   return *this;
 }
 
-TestMachine& TestMachine::Package() {
+TestMachine& TestMachine::Package(const std::string& folder) {
   for (const char* inf : {"auto/win2k/KVMS.INF", "auto/win2k/kvsd.inf", "auto/win2k/kvscr.inf",
                           "auto/winxp/KVMS.INF", "auto/winxp/kvsd.inf", "auto/winxp/kvscr.inf"})
-    Write(std::string("d/SETUP/") + inf, "[Version]\r\n");
+    Write(folder + "/" + inf, "[Version]\r\n");
   for (const char* inf : {"auto/winme/kvms.inf", "auto/winme/kvsd.inf", "auto/winme/kvscr.inf"})
-    Write(std::string("d/SETUP/") + inf, "[Version]\r\n");
+    Write(folder + "/" + inf, "[Version]\r\n");
   return *this;
 }
 
