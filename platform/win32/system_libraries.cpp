@@ -23,6 +23,7 @@ class EntryPoints {
 
   template <class Function>
   void Bind(const char* name, Function& slot) {
+    library_.entryPoints.emplace_back(name);
     if (!library_.module)
       return;
     FARPROC proc = ::GetProcAddress(library_.module.get(), name);

@@ -41,10 +41,11 @@ struct Ole32Functions {
 
 // One loaded system DLL and what became of its loading.
 struct LoadedLibrary {
-  std::string fileName;  // "setupapi.dll"
-  std::string path;      // the full path it was loaded from, or would have been
-  ScopedModule module;   // empty when the DLL did not load
-  std::string missing;   // the first entry point it lacks, if any
+  std::string fileName;                  // "setupapi.dll"
+  std::string path;                      // the full path it was loaded from, or would have been
+  ScopedModule module;                   // empty when the DLL did not load
+  std::string missing;                   // the first entry point it lacks, if any
+  std::vector<std::string> entryPoints;  // every entry point looked up in it, in order
   DWORD error = ERROR_SUCCESS;
 
   bool Usable() const { return module.valid() && missing.empty(); }

@@ -2,6 +2,11 @@
 // with every entry point they call, and what the programs are told when that fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <map>
+#include <set>
 #include <string>
 
 #include "platform/win32/library_search.h"
@@ -132,6 +137,45 @@ TEST(SystemLibrariesTest, LoadFromFolderNeverSearches) {
   ScopedModule module = LoadFromFolder(RealSystemFolder(), "shell32.dll");
   ASSERT_TRUE(module.valid());
   EXPECT_TRUE(SameText(ModulePath(module.get()), JoinPath(RealSystemFolder(), "shell32.dll")));
+}
+
+// The allowlist's functions per DLL (lower-case DLL names), as scripts/check-imports.sh reads it.
+std::map<std::string, std::set<std::string>> ReadAllowlist(const std::string& path) {
+  std::map<std::string, std::set<std::string>> functions;
+  std::ifstream in(path);
+  std::string line;
+  std::string dll;
+  while (std::getline(in, line)) {
+    line = line.substr(0, line.find('#'));
+    line.erase(std::remove_if(line.begin(), line.end(),
+                              [](unsigned char c) { return std::isspace(c) != 0; }),
+               line.end());
+    if (line.empty())
+      continue;
+    if (line.front() == '[' && line.back() == ']') {
+      dll = line.substr(1, line.size() - 2);
+      std::transform(dll.begin(), dll.end(), dll.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      continue;
+    }
+    functions[dll].insert(line);
+  }
+  return functions;
+}
+
+// The entry points looked up at run time are no imports, so the load check cannot see them; the
+// same rule holds for them: each is in the allowlist, exported by Windows 98 SE and 2000.
+TEST(SystemLibrariesTest, EveryEntryPointLookedUpIsInTheProductsAllowlist) {
+  const auto allowed = ReadAllowlist(TALVEX_PRODUCT_IMPORTS_PATH);
+  ASSERT_FALSE(allowed.empty()) << "cannot read " << TALVEX_PRODUCT_IMPORTS_PATH;
+  for (const LoadedLibrary& library : ProcessLibraries().Libraries()) {
+    EXPECT_FALSE(library.entryPoints.empty()) << library.fileName;
+    auto section = allowed.find(library.fileName);
+    ASSERT_NE(section, allowed.end()) << "no [" << library.fileName << "] in the allowlist";
+    for (const std::string& name : library.entryPoints)
+      EXPECT_EQ(section->second.count(name), 1u)
+          << library.fileName << " " << name << " is looked up but not in the allowlist";
+  }
 }
 
 TEST(SystemLibrariesTest, TheProcessLibrariesAreLoadedOnceAndStay) {
