@@ -14,6 +14,8 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 option(TALVEX_WIN32_TEST_TREE "Build only the Windows test programs (posix-threads compilers)" OFF)
 set(TALVEX_PRODUCT_IMPORTS ${CMAKE_SOURCE_DIR}/cmake/windows-imports.txt CACHE FILEPATH
     "The functions a program that users run may import, per DLL")
+set(TALVEX_PRODUCT_KNOWN_DLLS ${CMAKE_SOURCE_DIR}/cmake/windows-known-dlls.txt CACHE FILEPATH
+    "The known DLLs of each supported system: the only DLLs a program that users run may import")
 
 set(TALVEX_VERSION 1.0.0.0)
 
@@ -21,22 +23,24 @@ set(TALVEX_VERSION 1.0.0.0)
 # program.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-# The real calls of the platform layer.
+# The real calls of the platform layer. Only the system's known DLLs are linked
+# (cmake/windows-known-dlls.txt): setupapi.dll, comctl32.dll and ole32.dll are loaded at run time
+# from the system folder (platform/win32/system_libraries.h), so that no DLL of those names beside
+# the program is loaded before its code runs.
 file(GLOB TALVEX_PLATFORM_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
 add_library(talvex_platform_win32 STATIC ${TALVEX_PLATFORM_WIN32_SOURCES})
 target_include_directories(talvex_platform_win32 PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(talvex_platform_win32 PUBLIC talvex_platform setupapi shell32 ole32 advapi32
-  kernel32 user32)
+target_link_libraries(talvex_platform_win32 PUBLIC talvex_platform shell32 advapi32 kernel32 user32)
 
 # Real windows for the form framework.
 file(GLOB TALVEX_UI_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/framework/win32/*.cpp)
 add_library(talvex_ui_win32 STATIC ${TALVEX_UI_WIN32_SOURCES})
-target_link_libraries(talvex_ui_win32 PUBLIC talvex_framework talvex_platform_win32 user32 gdi32
-  comctl32)
+target_link_libraries(talvex_ui_win32 PUBLIC talvex_framework talvex_platform_win32 user32 gdi32)
 
 # talvex_add_product_executable(name source...): a GUI program that users run. Here it is built
 # with every ordinary build, and the build fails when it imports a function that
-# TALVEX_PRODUCT_IMPORTS does not list, or when its header asks for a newer Windows than 98
+# TALVEX_PRODUCT_IMPORTS does not list, a DLL that is not a known DLL of every system in
+# TALVEX_PRODUCT_KNOWN_DLLS, or when its header asks for a newer Windows than 98
 # (scripts/check-imports.sh). In the test tree it is only
 # defined, so that the same target_link_libraries calls work there, and built when asked for.
 function(talvex_add_product_executable name)
@@ -55,10 +59,11 @@ function(talvex_add_product_executable name)
     OUTPUT ${checked}
     COMMAND ${CMAKE_COMMAND} -E env OBJDUMP=${CMAKE_OBJDUMP}
             sh ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:${name}>
-            ${TALVEX_PRODUCT_IMPORTS}
+            ${TALVEX_PRODUCT_IMPORTS} ${TALVEX_PRODUCT_KNOWN_DLLS}
     COMMAND ${CMAKE_COMMAND} -E touch ${checked}
-    DEPENDS ${name} ${TALVEX_PRODUCT_IMPORTS} ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh
-    COMMENT "Checking that the loader of Windows 98 accepts ${name}: its imports and header"
+    DEPENDS ${name} ${TALVEX_PRODUCT_IMPORTS} ${TALVEX_PRODUCT_KNOWN_DLLS}
+            ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh
+    COMMENT "Checking that the loader of Windows 98 accepts ${name}: its imports and header; only known DLLs imported"
     VERBATIM)
   add_custom_target(${name}_imports ALL DEPENDS ${checked})
 endfunction()

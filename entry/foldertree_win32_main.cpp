@@ -16,6 +16,7 @@
 #include "foldertree/folder_tree_host.h"
 #include "framework/application.h"
 #include "framework/win32/win32_ui_backend.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_support.h"
 
@@ -95,6 +96,8 @@ void Announce(talvex::TApplication& application, talvex::TKvFolderTree& tree,
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // First of all, before the first window or message box: see library_search.h.
+  talvex::win32::PrepareSystemLibraries();
   std::vector<std::string> arguments;
   for (int i = 1; i < __argc; ++i)
     arguments.emplace_back(__argv[i]);

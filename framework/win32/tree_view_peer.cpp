@@ -8,6 +8,7 @@
 
 #include "framework/application.h"
 #include "framework/form.h"
+#include "platform/win32/system_libraries.h"
 
 namespace talvex::win32 {
 
@@ -249,7 +250,7 @@ class TreeViewWindowPeer final : public TreeViewPeer {
 
 void CreateTreeViewWindow(TCustomTreeView& tree, HWND parent, HINSTANCE instance, int id) {
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TREEVIEW_CLASSES};
-  ::InitCommonControlsEx(&classes);
+  ProcessLibraries().RequireComctl32().InitCommonControlsEx(&classes);
   DWORD style = WS_CHILD | WS_TABSTOP | WS_BORDER | (tree.Visible() ? WS_VISIBLE : 0) |
                 (tree.Enabled() ? 0 : WS_DISABLED);
   if (tree.ShowButtons())

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "framework/win32/win32_ui_backend.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/win32_platform.h"
 
 namespace talvex::win32 {
@@ -12,6 +13,10 @@ std::unique_ptr<UiBackend> MakeWin32UiBackend() {
 }
 
 int RunAtEntry(const EntryProgram& program, const UiBackendFactory& makeUi) {
+  // Before any window exists and before the machine is looked at: the system DLLs that the
+  // program does not import come from the system folder, and so do those that Windows loads by
+  // name later on.
+  PrepareSystemLibraries();
   try {
     Win32Platform platform;
     std::unique_ptr<UiBackend> ui = makeUi();

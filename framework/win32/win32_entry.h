@@ -17,7 +17,8 @@ using UiBackendFactory = std::function<std::unique_ptr<UiBackend>()>;
 // The real windowing backend (Win32UiBackend).
 std::unique_ptr<UiBackend> MakeWin32UiBackend();
 
-// Builds the real machine and the windowing backend (makeUi), then runs the program and returns
+// Loads the system DLLs that the program does not import (PrepareSystemLibraries), builds the
+// real machine and the windowing backend (makeUi), then runs the program and returns
 // its exit code. An exception that reaches here, one from the framework's own start included, is
 // shown in the framework's exception box, captioned with the program's title, and the entry
 // returns 0: the program ends the same way for any exception at its entry.

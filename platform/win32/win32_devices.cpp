@@ -4,6 +4,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "platform/win32/system_libraries.h"
 #include "platform/win32/windows_support.h"
 
 namespace talvex::win32 {
@@ -43,6 +44,12 @@ class DeviceRecord {
   SP_DEVINFO_DATA record_{};
 };
 
+// setupapi.dll's functions, loaded from the system folder; the program ends at the first call
+// when the library did not load.
+const SetupApiFunctions& SetupApi() {
+  return ProcessLibraries().RequireSetupApi();
+}
+
 bool Finish(BOOL ok) {
   if (ok)
     ::SetLastError(ERROR_SUCCESS);
@@ -53,8 +60,8 @@ bool Finish(BOOL ok) {
 
 DevInfoSet Win32DeviceSetup::SetupDiGetClassDevsA(const void* classGuid, const char* enumerator,
                                                   WindowHandle parent, uint32_t flags) {
-  HDEVINFO set = ::SetupDiGetClassDevsA(static_cast<const GUID*>(classGuid), enumerator,
-                                        reinterpret_cast<HWND>(parent), flags);
+  HDEVINFO set = SetupApi().SetupDiGetClassDevsA(static_cast<const GUID*>(classGuid), enumerator,
+                                                 reinterpret_cast<HWND>(parent), flags);
   if (set != INVALID_HANDLE_VALUE)
     ::SetLastError(ERROR_SUCCESS);
   return reinterpret_cast<DevInfoSet>(set);
@@ -62,7 +69,7 @@ DevInfoSet Win32DeviceSetup::SetupDiGetClassDevsA(const void* classGuid, const c
 
 bool Win32DeviceSetup::SetupDiEnumDeviceInfo(DevInfoSet set, uint32_t index, DevInfoData* data) {
   DeviceRecord record(data);
-  return Finish(::SetupDiEnumDeviceInfo(ToHdevinfo(set), index, record.get()));
+  return Finish(SetupApi().SetupDiEnumDeviceInfo(ToHdevinfo(set), index, record.get()));
 }
 
 bool Win32DeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfoData* data,
@@ -72,8 +79,8 @@ bool Win32DeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfo
   DeviceRecord record(data);
   DWORD type = 0;
   DWORD required = 0;
-  BOOL ok = ::SetupDiGetDeviceRegistryPropertyA(ToHdevinfo(set), record.get(), property, &type,
-                                                buffer, bufferSize, &required);
+  BOOL ok = SetupApi().SetupDiGetDeviceRegistryPropertyA(ToHdevinfo(set), record.get(), property,
+                                                         &type, buffer, bufferSize, &required);
   DWORD error = ::GetLastError();
   if (regType != nullptr)
     *regType = static_cast<uint32_t>(type);
@@ -85,11 +92,11 @@ bool Win32DeviceSetup::SetupDiGetDeviceRegistryPropertyA(DevInfoSet set, DevInfo
 
 bool Win32DeviceSetup::SetupDiRemoveDevice(DevInfoSet set, DevInfoData* data) {
   DeviceRecord record(data);
-  return Finish(::SetupDiRemoveDevice(ToHdevinfo(set), record.get()));
+  return Finish(SetupApi().SetupDiRemoveDevice(ToHdevinfo(set), record.get()));
 }
 
 bool Win32DeviceSetup::SetupDiDestroyDeviceInfoList(DevInfoSet set) {
-  return Finish(::SetupDiDestroyDeviceInfoList(ToHdevinfo(set)));
+  return Finish(SetupApi().SetupDiDestroyDeviceInfoList(ToHdevinfo(set)));
 }
 
 }  // namespace talvex::win32

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/system_libraries.h"
 #include "platform/win32/windows_support.h"
 
 namespace talvex::win32 {
@@ -48,8 +49,9 @@ bool Win32Files::SetupInstallFileA(const std::string& sourceFile, const std::str
                                    const std::string& destinationName, uint32_t copyStyle) {
   // No INF and no copy callback: a plain copy of one file, queued and committed by SetupAPI.
   // A success leaves 0 as the last error, as the callers expect of SetupAPI.
-  if (!::SetupInstallFileA(nullptr, nullptr, sourceFile.c_str(), sourcePathRoot.c_str(),
-                           destinationName.c_str(), copyStyle, nullptr, nullptr))
+  if (!ProcessLibraries().RequireSetupApi().SetupInstallFileA(
+          nullptr, nullptr, sourceFile.c_str(), sourcePathRoot.c_str(), destinationName.c_str(),
+          copyStyle, nullptr, nullptr))
     return false;
   ::SetLastError(ERROR_SUCCESS);
   return true;

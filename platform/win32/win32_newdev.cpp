@@ -54,7 +54,7 @@ std::unique_ptr<NewdevModule> Win32DriverUpdateService::LoadNewdev() {
   std::string folder = SystemDirectory(folders_);
   if (folder.empty())
     return nullptr;
-  ScopedModule module(::LoadLibraryA(JoinPath(folder, "newdev.dll").c_str()));
+  ScopedModule module = LoadFromFolder(folder, "newdev.dll");
   if (!module)
     return nullptr;
   return std::make_unique<Win32NewdevModule>(std::move(module));

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/system_libraries.h"
 #include "platform/win32/system_paths.h"
 #include "platform/win32/windows_support.h"
 
@@ -187,10 +188,7 @@ std::unique_ptr<Shell32Module> Win32Shell::LoadShell32() {
   std::string folder = SystemDirectory(folders_);
   if (folder.empty())
     return nullptr;
-  // No "insert a disk" box if the system folder lies on a drive without a medium.
-  UINT previous = ::SetErrorMode(SEM_NOOPENFILEERRORBOX);
-  ScopedModule module(::LoadLibraryA(JoinPath(folder, "shell32.dll").c_str()));
-  ::SetErrorMode(previous);
+  ScopedModule module = LoadFromFolder(folder, "shell32.dll");
   if (!module)
     return nullptr;
   return std::make_unique<Win32Shell32Module>(std::move(module));
@@ -198,7 +196,7 @@ std::unique_ptr<Shell32Module> Win32Shell::LoadShell32() {
 
 int32_t Win32Shell::CoGetMalloc(uint32_t memoryContext, ComPtr<talvex::IMalloc>* allocator) {
   ::IMalloc* system = nullptr;
-  HRESULT result = ::CoGetMalloc(memoryContext, &system);
+  HRESULT result = ProcessLibraries().RequireOle32().CoGetMalloc(memoryContext, &system);
   *allocator = system ? MakeComObject<talvex::IMalloc, Win32Malloc>(system) : nullptr;
   return result;
 }

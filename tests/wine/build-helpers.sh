@@ -42,6 +42,8 @@ build uidriver.exe uidriver.cpp
 build probe.exe probe.cpp
 # The planted DLL exports the undecorated names that GetProcAddress looks for.
 build newdev.dll planted_newdev.cpp -shared -Wl,--kill-at
+# The stand-in for the other system DLLs, copied under their names.
+build planted.dll planted_dll.cpp -shared
 # The fake smart card component installers.
 build smclib.exe smclib.cpp -mwindows
 build scbase.exe scbase.cpp -mwindows

@@ -255,6 +255,8 @@ run_case() {
     98-copy) case_98_copy ;;
     xp-wizard | xp-cancel | me-wizard) run_wizard_case "$1" ;;
     foldertree) case_foldertree ;;
+    planted-dlls) case_planted_dlls ;;
+    missing-setupapi) case_missing_setupapi ;;
     source-prompt) case_source_prompt ;;
     *) echo "unknown case $1"; failed=$((failed + 1)) ;;
   esac

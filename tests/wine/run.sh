@@ -31,6 +31,8 @@ started=$(date +%s)
 . "$here/wizard_cases.sh"
 # shellcheck source=shell_cases.sh
 . "$here/shell_cases.sh"
+# shellcheck source=dll_cases.sh
+. "$here/dll_cases.sh"
 
 summary() {
   if [ -d "$shots" ] && ls "$shots"/*.png >/dev/null 2>&1; then
@@ -136,7 +138,7 @@ echo "prefix booted in $(($(date +%s) - started)) s"
 # atomic), writes the case's report to a file of its own, and its counts at the end; the reports
 # are shown in the cases' order.
 # The longest cases are claimed first, so that the lanes end at about the same time.
-long_cases="xp-wizard me-wizard me-components xp-all"
+long_cases="xp-wizard planted-dlls me-wizard me-components xp-all"
 cases=()
 for name in $long_cases; do
   case " ${TALVEX_WINE_CASES:-$all_cases} " in *" $name "*) cases+=("$name") ;; esac
