@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/cp1252.h"
+
 namespace talvex::sim {
 
 // A part of a registry value or key that few of them have (the whole UTF-16 text that
@@ -256,8 +258,8 @@ class RegistryStore {
 
 // Windows-1252 <-> UTF-16 code unit conversion used by the Version 5 format. Characters that
 // Windows-1252 cannot represent become '?'.
-uint16_t Cp1252ToUtf16(uint8_t c);
-uint8_t Utf16ToCp1252(uint16_t u);
+using talvex::Cp1252ToUtf16;
+using talvex::Utf16ToCp1252;
 std::u16string AnsiToUtf16(std::string_view text);
 // The text as the ANSI calls see it; *lossy says whether a character became '?' for want of one.
 std::string Utf16ToAnsi(std::u16string_view text, bool* lossy = nullptr);
