@@ -130,7 +130,7 @@ SimMachine::SimMachine(const fs::path& folder, const IniFile& ini, RegistryStore
       paths_(folder, ProgramFolder(ini), ReadOnlyDriveLetters(ReadMachineDrives(ini, folder))),
       registry_(store_, folder / "registry.reg", failures_, journal_),
       devices_(store_, errors_, failures_, journal_),
-      newdev_(devices_, paths_, errors_, failures_, folders_, journal_),
+      newdev_(store_, devices_, paths_, errors_, failures_, folders_, journal_),
       files_(paths_, errors_, failures_, journal_),
       folders_(WindowsFolder(ini), SystemFolder(ini, store_), errors_, failures_, journal_),
       process_(ini.Value("machine", "program").value_or(""), out, journal_),

@@ -48,6 +48,16 @@ std::vector<PresentDevice> PresentDevices(RegistryStore& store) {
   return devices;
 }
 
+std::vector<std::string> ListEntries(std::string_view list) {
+  std::vector<std::string> entries;
+  for (size_t offset = 0; offset < list.size() && list[offset] != 0;) {
+    const size_t end = std::min(list.find('\0', offset), list.size());
+    entries.emplace_back(list.substr(offset, end - offset));
+    offset = end + 1;
+  }
+  return entries;
+}
+
 bool ListHasHardwareId(std::string_view list, std::string_view id) {
   for (size_t offset = 0; offset < list.size() && list[offset] != 0;) {
     const size_t end = std::min(list.find('\0', offset), list.size());
@@ -56,6 +66,14 @@ bool ListHasHardwareId(std::string_view list, std::string_view id) {
     offset = end + 1;
   }
   return false;
+}
+
+std::string KeyPath(const RegKeyNode& key) {
+  std::string path = key.name();
+  for (const RegKeyNode* at = key.parent(); at != nullptr && at->parent() != nullptr;
+       at = at->parent())
+    path = at->name() + "\\" + path;
+  return path;
 }
 
 SimDeviceSetup::SimDeviceSetup(RegistryStore& store, SimThreadErrors& errors, FailurePlan& failures,

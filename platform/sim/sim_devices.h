@@ -33,6 +33,10 @@ struct PresentDevice {
 std::vector<PresentDevice> PresentDevices(RegistryStore& store);
 // Whether an entry of a hardware-ID list (a HardwareID value's data) is id, ignoring letter case.
 bool ListHasHardwareId(std::string_view list, std::string_view id);
+// The entries of a hardware-ID list, up to its first empty one.
+std::vector<std::string> ListEntries(std::string_view list);
+// A key's path below HKEY_LOCAL_MACHINE.
+std::string KeyPath(const RegKeyNode& key);
 
 class SimDeviceSetup : public DeviceSetup {
  public:

@@ -1,5 +1,12 @@
 #include "platform/sim/sim_newdev.h"
 
+#include <fstream>
+#include <iterator>
+
+#include "inf/install_plan.h"
+#include "platform/sim/machine_os.h"
+#include "platform/sim/sim_driver_install.h"
+
 #include "platform/ascii_text.h"
 #include "platform/sim/sim_devices.h"
 #include "platform/winconst.h"
@@ -93,32 +100,97 @@ std::unique_ptr<NewdevModule> SimDriverUpdateService::LoadNewdev() {
 
 bool SimDriverUpdateService::UpdateDriver(const std::string& hardwareId,
                                           const std::string& fullInfPath) {
-  if (auto failure = failures_.Check("UpdateDriverForPlugAndPlayDevicesA", hardwareId,
-                                     win::ERROR_GEN_FAILURE)) {
-    errors_.Set(*failure);
-    return false;
-  }
-  std::optional<std::filesystem::path> inf = paths_.FindExisting(fullInfPath);
+  uint32_t error = Update(hardwareId, fullInfPath);
+  errors_.Set(error);
+  return error == 0;
+}
+
+uint32_t SimDriverUpdateService::Update(const std::string& hardwareId,
+                                        const std::string& fullInfPath) {
+  if (auto failure =
+          failures_.Check("UpdateDriverForPlugAndPlayDevicesA", hardwareId, win::ERROR_GEN_FAILURE))
+    return *failure;
+  std::optional<std::filesystem::path> infFile = paths_.FindExisting(fullInfPath);
   std::error_code error;
-  if (!inf || !std::filesystem::is_regular_file(*inf, error)) {
-    errors_.Set(win::ERROR_FILE_NOT_FOUND);
-    return false;
-  }
-  std::vector<uint8_t> infPath(fullInfPath.begin(), fullInfPath.end());
-  infPath.push_back(0);
-  bool any = false;
-  devices_.ForEachPresentDevice([&](RegKeyNode& instance, std::optional<std::string_view> ids) {
-    if (!ids || !ListHasHardwareId(*ids, hardwareId))
-      return;
-    instance.SetValue({"InfPath", win::REG_SZ, infPath});
-    any = true;
+  if (!infFile || !std::filesystem::is_regular_file(*infFile, error))
+    return win::ERROR_FILE_NOT_FOUND;
+
+  // The devices with the ID among their hardware or compatible IDs, and all their IDs in order.
+  struct Target {
+    std::string path;
+    std::vector<std::string> ids;
+  };
+  std::vector<Target> targets;
+  devices_.ForEachPresentDevice([&](RegKeyNode& instance, std::optional<std::string_view> list) {
+    std::vector<std::string> ids = list ? ListEntries(*list) : std::vector<std::string>{};
+    if (const RegValue* compatible = instance.FindValue("CompatibleIDs"))
+      for (const std::string& id : ListEntries(std::string_view(
+               reinterpret_cast<const char*>(compatible->data.data()), compatible->data.size())))
+        ids.push_back(id);
+    for (const std::string& id : ids)
+      if (EqualsIgnoreCase(id, hardwareId)) {
+        targets.push_back(Target{KeyPath(instance), std::move(ids)});
+        break;
+      }
   });
-  if (!any) {
-    errors_.Set(win::ERROR_NO_SUCH_DEVINST);
-    return false;
+  if (targets.empty())
+    return win::ERROR_NO_SUCH_DEVINST;
+
+  std::string bytes;
+  {
+    std::ifstream in(*infFile, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  errors_.Set(0);
-  return true;
+  inf::InfFile file;
+  try {
+    file = inf::InfFile::Parse(bytes);
+  } catch (const inf::InfError& refused) {
+    JournalInf(fullInfPath, "", refused.code(), refused.line(), "the file cannot be read");
+    return refused.code();
+  }
+  MachineOs os = ReadMachineOs(store_);
+  inf::TargetOs target{os.nt, os.major, os.minor};
+  size_t slash = fullInfPath.find_last_of('\\');
+  inf::Folders folders{folders_.windows_folder(), folders_.system_folder(),
+                       slash == std::string::npos ? std::string() : fullInfPath.substr(0, slash),
+                       os.nt};
+  // Each device gets the best driver of the INF for its own IDs; the update fails with the first
+  // failure, or with why no device got a driver.
+  uint32_t why = 0;
+  bool installed = false;
+  for (const Target& device : targets) {
+    inf::PlanResult plan = inf::PlanInstall(file, target, folders, device.ids);
+    JournalInf(fullInfPath, device.path, plan.error, plan.at.line,
+               plan.error ? plan.what : plan.plan.section, &plan.plan);
+    if (plan.error) {
+      why = why ? why : plan.error;
+      continue;
+    }
+    SimDriverInstall install(store_, paths_, journal_, os, folders.windows);
+    if (uint32_t failed = install.Install(plan.plan, fullInfPath, bytes, device.path))
+      return failed;
+    installed = true;
+  }
+  return installed ? 0 : why;
+}
+
+void SimDriverUpdateService::JournalInf(const std::string& infPath, const std::string& device,
+                                        uint32_t error, int line, const std::string& what,
+                                        const inf::InstallPlan* plan) {
+  if (!journal_.on())
+    return;
+  JournalLine entry("newdev.SelectDriver");
+  entry.Text("inf", infPath).Text("device", device);
+  if (error) {
+    entry.ResultCode(error).Number("line", line).Text("why", what);
+  } else {
+    entry.Result("found")
+        .Text("models", plan->driver.modelsSection)
+        .Number("line", plan->driver.modelsLine)
+        .Text("id", plan->driver.matchingId)
+        .Text("section", what);
+  }
+  journal_.Write(entry);
 }
 
 }  // namespace talvex::sim

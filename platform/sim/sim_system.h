@@ -28,6 +28,11 @@ class SimSystemFolders : public SystemFolders {
   uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) override;
   uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) override;
 
+  // The machine's own view of its folders, which is not one of the program's calls (empty: the
+  // machine has none).
+  const std::string& windows_folder() const { return windows_; }
+  const std::string& system_folder() const { return system_; }
+
  private:
   uint32_t Copy(const char* operation, const std::string& folder, char* buffer, uint32_t size);
   uint32_t Journaled(const char* operation, const std::string& folder, char* buffer, uint32_t size);

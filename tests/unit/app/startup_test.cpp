@@ -206,8 +206,7 @@ TEST(StartupTest, LongProgramFoldersAreUsedWhole) {
   TestMachine machine;
   machine.RawIni("[machine]\r\nprogram = D:\\" + longFolder + "\\Setup.exe\r\n")
       .Registry(testing::WindowsXpKeys() + DeviceKey("Root\\SC\\0", {"*KVE0513"}))
-      .File("d/" + std::string(120, 'L') + "/" + std::string(120, 'M') + "/auto/winxp/kvscr.inf",
-            "x");
+      .Package("d/" + std::string(120, 'L') + "/" + std::string(120, 'M'));
   RunResult run = machine.Run({"-s"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(

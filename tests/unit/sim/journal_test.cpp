@@ -40,8 +40,9 @@ TEST(JournalTest, AnUnattendedRunIsWrittenCallByCallInTheOrderMade) {
   std::vector<std::string> lines = JournalLines(machine.ReadFile("journal.txt"));
   ASSERT_GT(lines.size(), 20u);
 
-  // Every line has its operation, a result and the last error after the call.
-  const std::regex shape(R"(^[A-Za-z][A-Za-z:]* .*-> \S+.* lasterror=(\d{1,5}|0x[0-9A-F]{8})$)");
+  // Every line has its operation (newdev.<step> for what a driver update does), a result and the
+  // last error after the call.
+  const std::regex shape(R"(^[A-Za-z][A-Za-z:.]* .*-> \S+.* lasterror=(\d{1,5}|0x[0-9A-F]{8})$)");
   for (const std::string& line : lines)
     EXPECT_TRUE(std::regex_match(line, shape)) << line;
 

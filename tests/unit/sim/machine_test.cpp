@@ -135,6 +135,7 @@ TEST(SimDevicesTest, EverySuccessfulSetupApiCallClearsTheLastError) {
   TestMachine machine;
   machine.Registry(DeviceKey("Root\\A\\0", {"*KVE0515"}) + DeviceKey("Root\\B\\0", {"*KVE0517"}))
       .File("d/SETUP/auto/x.inf", "[Version]\r\n")
+      .Package()
       .Folder("c/WINDOWS");
   Platform& platform = machine.Machine().platform();
   constexpr uint32_t kMarker = 0xCAFEF00D;
@@ -166,8 +167,8 @@ TEST(SimDevicesTest, EverySuccessfulSetupApiCallClearsTheLastError) {
   ASSERT_TRUE(newdev && newdev->GetProcAddress("UpdateDriverForPlugAndPlayDevicesA"));
   platform.errors.SetLastError(kMarker);
   int32_t reboot = 0;
-  ASSERT_TRUE(newdev->UpdateDriverForPlugAndPlayDevicesA(0, "*KVE0517", "D:\\SETUP\\auto\\x.inf",
-                                                         win::INSTALLFLAG_FORCE, &reboot));
+  ASSERT_TRUE(newdev->UpdateDriverForPlugAndPlayDevicesA(
+      0, "*KVE0517", "D:\\SETUP\\auto\\winme\\kvsd.inf", win::INSTALLFLAG_FORCE, &reboot));
   EXPECT_EQ(platform.errors.GetLastError(), 0u) << "UpdateDriverForPlugAndPlayDevicesA";
 }
 
@@ -279,9 +280,9 @@ TEST(SimDevicesTest, AnOpenSetReadsEveryChangeOfTheRegistry) {
 TEST(SimNewdevTest, UpdateRecordsTheInfOnEveryMatchingDevice) {
   TestMachine machine;
   machine
-      .Registry(DeviceKey("Root\\A\\0", {"x", "*kve0515"}) + DeviceKey("Root\\B\\0", {"*KVE0515"}) +
-                DeviceKey("Root\\C\\0", {"*KVE0516"}))
-      .File("d/SETUP/Auto/WinXP/kvms.inf", "x");
+      .Registry(testing::WindowsXpKeys() + DeviceKey("Root\\A\\0", {"x", "*kve0515"}) +
+                DeviceKey("Root\\B\\0", {"*KVE0515"}) + DeviceKey("Root\\C\\0", {"*KVE0516"}))
+      .Package();
   Platform& platform = machine.Machine().platform();
   std::unique_ptr<NewdevModule> newdev = platform.newdev.LoadNewdev();
   ASSERT_TRUE(newdev);

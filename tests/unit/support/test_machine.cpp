@@ -144,11 +144,15 @@ TestMachine& TestMachine::Folder(const std::string& relativePath) {
 }
 
 TestMachine& TestMachine::Package(const std::string& folder) {
-  for (const char* inf : {"auto/win2k/KVMS.INF", "auto/win2k/kvsd.inf", "auto/win2k/kvscr.inf",
-                          "auto/winxp/KVMS.INF", "auto/winxp/kvsd.inf", "auto/winxp/kvscr.inf"})
-    Write(folder + "/" + inf, "[Version]\r\n");
-  for (const char* inf : {"auto/winme/kvms.inf", "auto/winme/kvsd.inf", "auto/winme/kvscr.inf"})
-    Write(folder + "/" + inf, "[Version]\r\n");
+  // The sample package's real INFs and their files; Windows installs them into its own folders.
+  const fs::path package = fs::path(TALVEX_SOURCE_DIR) / "examples/package/auto";
+  for (const char* version : {"win2k", "winxp", "winme"}) {
+    fs::path target = folder_ / folder / "auto" / version;
+    fs::create_directories(target);
+    fs::copy(package / version, target,
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  }
+  fs::create_directories(folder_ / "c/WINDOWS");
   return *this;
 }
 

@@ -53,8 +53,8 @@ class TestMachine {
   TestMachine& File(const std::string& relativePath, const std::string& bytes);
   // An empty folder (with its parents), e.g. "c/WINDOWS/Desktop/Work".
   TestMachine& Folder(const std::string& relativePath);
-  // The sample driver package's INF names under d/SETUP/auto/ (win2k, winxp, winme), or under
-  // another folder of the machine's.
+  // The sample driver package's INFs and their files under d/SETUP/auto/ (win2k, winxp, winme),
+  // or under another folder of the machine's, and the Windows folder C:\WINDOWS they install into.
   TestMachine& Package(const std::string& folder = "d/SETUP");
   // The eight Windows 98 package files (each holding its own name) and the folders a Windows 98
   // has below C:\WINDOWS.
