@@ -50,6 +50,28 @@ void* operator new[](std::size_t size) {
   return ::operator new(size);
 }
 
+// The forms that answer null instead of throwing (a sanitizer brings its own of each, which must
+// not meet the heap of the ones above).
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return ::operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return ::operator new(size, std::nothrow);
+}
+
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+  std::free(block);
+}
+
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+  std::free(block);
+}
+
 void operator delete(void* block) noexcept {
   std::free(block);
 }
