@@ -210,17 +210,21 @@ std::string TKvFolderTree::GetPathName(PCIDL idList, uint32_t flags, IShellFolde
         return result;
       case win::STRRET_WSTR:
         if (name.pOleStr != nullptr) {
+          // The shell hands the wide name over to the caller, which frees it however the
+          // conversion ends (out of memory included).
+          auto freeName = [this](char16_t* wide) {
+            if (FMalloc)
+              FMalloc->Free(wide);
+          };
+          std::unique_ptr<char16_t, decltype(freeName)> wide(name.pOleStr, freeName);
           int size =
-              platform_.shell.WideCharToMultiByte(win::CP_ACP, 0, name.pOleStr, -1, nullptr, 0);
+              platform_.shell.WideCharToMultiByte(win::CP_ACP, 0, wide.get(), -1, nullptr, 0);
           if (size > 0) {
             std::string converted(static_cast<size_t>(size), '\0');
-            platform_.shell.WideCharToMultiByte(win::CP_ACP, 0, name.pOleStr, -1, converted.data(),
+            platform_.shell.WideCharToMultiByte(win::CP_ACP, 0, wide.get(), -1, converted.data(),
                                                 size);
             result.assign(converted.c_str());
           }
-          // The shell hands the wide name over to the caller.
-          if (FMalloc)
-            FMalloc->Free(name.pOleStr);
           return result;
         }
         if (flags != win::SHGDN_NORMAL)
@@ -315,9 +319,23 @@ TTreeNode* TKvFolderTree::CreateFolderNode(PCIDL idList, TTreeNode* parent, bool
   size_t total = size_t{parentSize} + itemSize;
   if (total > 0xFFFF || !FMalloc)
     return nullptr;
+
+  // Until a node holds it, the record goes back to the store, and its list to the allocator,
+  // however this ends: a failure to allocate anything further on (a name, the node) leaves
+  // nothing behind.
+  auto giveBack = [this](TFolderNode* unused) {
+    if (unused->IdList != nullptr)
+      FMalloc->Free(unused->IdList);
+    unused->~TFolderNode();
+    records_.Give(unused);
+  };
+  std::unique_ptr<TFolderNode, decltype(giveBack)> record(new (records_.Take()) TFolderNode(),
+                                                          giveBack);
   auto* absolute = static_cast<PIDL>(FMalloc->Alloc(total + kIdListTerminatorSize));
   if (absolute == nullptr)
     return nullptr;
+  record->IdList = absolute;
+  record->IdListSize = static_cast<uint16_t>(total);
   if (parentSize > 0)
     std::memcpy(absolute, parentRecord->IdList, parentSize);
   if (itemSize > 0)
@@ -336,15 +354,6 @@ TTreeNode* TKvFolderTree::CreateFolderNode(PCIDL idList, TTreeNode* parent, bool
     selectedIndex = open.iIcon;
   }
 
-  // Until a node holds it, the record goes back to the store however this ends.
-  auto giveBack = [this](TFolderNode* unused) {
-    unused->~TFolderNode();
-    records_.Give(unused);
-  };
-  std::unique_ptr<TFolderNode, decltype(giveBack)> record(new (records_.Take()) TFolderNode(),
-                                                          giveBack);
-  record->IdListSize = static_cast<uint16_t>(total);
-  record->IdList = absolute;
   record->Path = std::move(names.ParsingName);
   record->Name = std::move(names.InFolderName);
   record->HasParent = parent != nullptr;

@@ -1,5 +1,7 @@
 // Paths of nodes and nodes of paths, selecting a folder by its path, and refreshing a drive.
 #include <cstring>
+#include <memory>
+#include <optional>
 
 #include "foldertree/drawing_suspended.h"
 #include "foldertree/kvfoldertree.h"
@@ -171,25 +173,32 @@ void TKvFolderTree::DriveChanged(TObject*, char drive, bool force) {
     }
     if (node == nullptr)
       return;
+    // The drive's name as the shell gives it now. A root that no longer parses (the drive is
+    // gone) gives none: there is nothing to compare the caption with.
+    std::optional<std::string> normalName;
     TFolderNode* computer = Record(myComputer);
-    if (!computer->ShellFolder)
-      return;
-    const char16_t root[4] = {static_cast<char16_t>(static_cast<unsigned char>(drive)), u':', u'\\',
-                              0};
-    PIDL list = nullptr;
-    computer->ShellFolder->ParseDisplayName(ParentWindow(), root, nullptr, &list, nullptr);
-    if (list == nullptr)
-      return;  // the shell does not know the drive: nothing to compare with
-    std::string normalName = GetLongFilePath(list, computer->ShellFolder.get()).NormalName;
-    FreePidl(list);
-    if (node->Text() != normalName || force) {
-      {
-        DrawingSuspended suspended(platform_.shell, Handle());
-        FreeChildren(node);
-        node->Collapse(true);
+    if (computer->ShellFolder) {
+      const char16_t root[4] = {static_cast<char16_t>(static_cast<unsigned char>(drive)), u':',
+                                u'\\', 0};
+      PIDL list = nullptr;
+      computer->ShellFolder->ParseDisplayName(ParentWindow(), root, nullptr, &list, nullptr);
+      if (list != nullptr) {
+        auto freeList = [this](PIDL unused) { FreePidl(unused); };
+        std::unique_ptr<uint8_t, decltype(freeList)> owned(list, freeList);
+        normalName = GetLongFilePath(list, computer->ShellFolder.get()).NormalName;
       }
-      node->SetText(normalName);
     }
+    if (!force && (!normalName || node->Text() == *normalName))
+      return;
+    // A forced refresh drops the drive's folder nodes whether or not the drive can still be
+    // named, so that no node of a folder that is gone stays in the tree (or selected).
+    {
+      DrawingSuspended suspended(platform_.shell, Handle());
+      FreeChildren(node);
+      node->Collapse(true);
+    }
+    if (normalName)
+      node->SetText(*normalName);
   } catch (const std::exception&) {
     // The tree stays as it is at this point.
   }

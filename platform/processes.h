@@ -10,12 +10,28 @@ namespace talvex {
 
 using KernelHandle = std::uintptr_t;  // HANDLE of a process or thread
 
-// The fields of STARTUPINFOA that a started program may care about; the program's own are passed
-// on unchanged.
+// STARTUPINFOA, field for field. The program hands its own record, as GetStartupInfoA fills it,
+// to the programs it starts: the texts and the reserved block are the system's, which keeps them
+// for the life of the process, and go on as the same pointers.
 struct StartupInfo {
+  uint32_t cb = 0;
+  char* lpReserved = nullptr;
+  char* lpDesktop = nullptr;
+  char* lpTitle = nullptr;
+  uint32_t dwX = 0;
+  uint32_t dwY = 0;
+  uint32_t dwXSize = 0;
+  uint32_t dwYSize = 0;
+  uint32_t dwXCountChars = 0;
+  uint32_t dwYCountChars = 0;
+  uint32_t dwFillAttribute = 0;
   uint32_t dwFlags = 0;
   uint16_t wShowWindow = 0;
-  std::string lpTitle;
+  uint16_t cbReserved2 = 0;
+  uint8_t* lpReserved2 = nullptr;
+  KernelHandle hStdInput = 0;
+  KernelHandle hStdOutput = 0;
+  KernelHandle hStdError = 0;
 };
 
 struct ProcessInformation {

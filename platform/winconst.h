@@ -57,6 +57,8 @@ inline constexpr uint32_t LANG_USER_DEFAULT = 0x400;
 // Processes, files and other programs' windows.
 inline constexpr uint32_t STILL_ACTIVE = 259;
 inline constexpr uint32_t HIGH_PRIORITY_CLASS = 0x80;
+inline constexpr uint32_t STARTF_USESHOWWINDOW = 0x1;
+inline constexpr uint16_t SW_SHOWNORMAL = 1;
 inline constexpr uint32_t SP_COPY_SOURCEPATH_ABSOLUTE = 0x80;
 inline constexpr uint32_t WM_SETFOCUS = 0x0007;
 inline constexpr uint32_t WM_CLOSE = 0x0010;

@@ -9,10 +9,12 @@
 
 namespace talvex::sim {
 
-SimProcesses::SimProcesses(std::vector<ProgramScript> scripts, SimClock& clock, SimWindows& windows,
-                           RegistryStore& store, SimRegistry& registry, DrivePaths& paths,
-                           SimThreadErrors& errors, FailurePlan& failures, Journal& journal)
-    : scripts_(std::move(scripts)),
+SimProcesses::SimProcesses(std::string programPath, std::vector<ProgramScript> scripts,
+                           SimClock& clock, SimWindows& windows, RegistryStore& store,
+                           SimRegistry& registry, DrivePaths& paths, SimThreadErrors& errors,
+                           FailurePlan& failures, Journal& journal)
+    : startup_title_(std::move(programPath)),
+      scripts_(std::move(scripts)),
       clock_(clock),
       windows_(windows),
       store_(store),
@@ -32,6 +34,63 @@ constexpr JournalName kCreationFlags[] = {
     {0x100, "REALTIME_PRIORITY_CLASS"}, {0x200, "CREATE_NEW_PROCESS_GROUP"},
 };
 constexpr JournalName kExitCodes[] = {{win::STILL_ACTIVE, "STILL_ACTIVE"}};
+// sizeof(STARTUPINFOA) of the 32-bit program that the machine runs.
+constexpr uint32_t kStartupInfoSize = 68;
+constexpr JournalName kStartupFlags[] = {
+    {win::STARTF_USESHOWWINDOW, "STARTF_USESHOWWINDOW"},
+    {0x2, "STARTF_USESIZE"},
+    {0x4, "STARTF_USEPOSITION"},
+    {0x8, "STARTF_USECOUNTCHARS"},
+    {0x10, "STARTF_USEFILLATTRIBUTE"},
+    {0x20, "STARTF_RUNFULLSCREEN"},
+    {0x40, "STARTF_FORCEONFEEDBACK"},
+    {0x80, "STARTF_FORCEOFFFEEDBACK"},
+    {0x100, "STARTF_USESTDHANDLES"},
+    {0x200, "STARTF_USEHOTKEY"},
+};
+constexpr JournalName kShowCommands[] = {
+    {0, "SW_HIDE"},           {win::SW_SHOWNORMAL, "SW_SHOWNORMAL"},
+    {2, "SW_SHOWMINIMIZED"},  {3, "SW_SHOWMAXIMIZED"},
+    {4, "SW_SHOWNOACTIVATE"}, {5, "SW_SHOW"},
+    {6, "SW_MINIMIZE"},       {7, "SW_SHOWMINNOACTIVE"},
+    {8, "SW_SHOWNA"},         {9, "SW_RESTORE"},
+    {10, "SW_SHOWDEFAULT"},   {11, "SW_FORCEMINIMIZE"},
+};
+
+// Every field of a startup information record, in the record's order, under its Windows name:
+// texts as texts, the reserved block as its bytes.
+void StartupInfoFields(JournalLine& line, const StartupInfo& info) {
+  line.Number("cb", info.cb)
+      .Text("lpReserved", info.lpReserved)
+      .Text("lpDesktop", info.lpDesktop)
+      .Text("lpTitle", info.lpTitle)
+      .Number("dwX", info.dwX)
+      .Number("dwY", info.dwY)
+      .Number("dwXSize", info.dwXSize)
+      .Number("dwYSize", info.dwYSize)
+      .Number("dwXCountChars", info.dwXCountChars)
+      .Number("dwYCountChars", info.dwYCountChars)
+      .Number("dwFillAttribute", info.dwFillAttribute)
+      .Flags("dwFlags", info.dwFlags, kStartupFlags)
+      .Named("wShowWindow", info.wShowWindow, kShowCommands)
+      .Number("cbReserved2", info.cbReserved2);
+  if (info.lpReserved2 == nullptr) {
+    line.Raw("lpReserved2", "null");
+  } else {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string bytes = "hex:";
+    for (size_t i = 0; i < info.cbReserved2; ++i) {
+      if (i > 0)
+        bytes += ',';
+      bytes += kDigits[info.lpReserved2[i] >> 4];
+      bytes += kDigits[info.lpReserved2[i] & 0xF];
+    }
+    line.Raw("lpReserved2", bytes);
+  }
+  line.Handle("hStdInput", info.hStdInput)
+      .Handle("hStdOutput", info.hStdOutput)
+      .Handle("hStdError", info.hStdError);
+}
 }  // namespace
 
 void SimProcesses::HandleField(JournalLine& line, const char* name, KernelHandle handle) const {
@@ -45,13 +104,18 @@ void SimProcesses::HandleField(JournalLine& line, const char* name, KernelHandle
 
 void SimProcesses::GetStartupInfoA(StartupInfo* info) {
   *info = StartupInfo{};
+  info->cb = kStartupInfoSize;
+  info->lpDesktop = startup_desktop_.data();
+  info->lpTitle = startup_title_.data();
+  info->dwFlags = win::STARTF_USESHOWWINDOW;
+  info->wShowWindow = win::SW_SHOWNORMAL;
   if (journal_.on())
     journal_.Write(JournalLine("GetStartupInfoA").Result("void"));
 }
 
 bool SimProcesses::CreateProcessA(const std::string& applicationName,
                                   const std::string& commandLine, bool inheritHandles,
-                                  uint32_t creationFlags, const StartupInfo&,
+                                  uint32_t creationFlags, const StartupInfo& startupInfo,
                                   ProcessInformation* information) {
   started_.push_back({applicationName, commandLine, inheritHandles, creationFlags});
   bool ok = Create(applicationName, information);
@@ -59,7 +123,9 @@ bool SimProcesses::CreateProcessA(const std::string& applicationName,
     JournalLine line("CreateProcessA");
     line.Text("application", applicationName).Text("commandline", commandLine);
     line.Raw("inherit", inheritHandles ? "TRUE" : "FALSE");
-    line.Flags("flags", creationFlags, kCreationFlags).Result(ok);
+    line.Flags("flags", creationFlags, kCreationFlags);
+    StartupInfoFields(line, startupInfo);
+    line.Result(ok);
     if (ok)
       line.Handle("process", information->hProcess)
           .Handle("thread", information->hThread)

@@ -28,10 +28,14 @@ struct StartedProgram {
 
 class SimProcesses : public Processes {
  public:
-  SimProcesses(std::vector<ProgramScript> scripts, SimClock& clock, SimWindows& windows,
-               RegistryStore& store, SimRegistry& registry, DrivePaths& paths,
+  // programPath: the running program's own path, the title of its startup information.
+  SimProcesses(std::string programPath, std::vector<ProgramScript> scripts, SimClock& clock,
+               SimWindows& windows, RegistryStore& store, SimRegistry& registry, DrivePaths& paths,
                SimThreadErrors& errors, FailurePlan& failures, Journal& journal);
 
+  // The machine's own startup information (GetStartupInfoA): a program shown normally
+  // (STARTF_USESHOWWINDOW, SW_SHOWNORMAL), titled with its own path, on the desktop
+  // "WinSta0\Default"; no position, size, console settings, standard handles or reserved data.
   void GetStartupInfoA(StartupInfo* info) override;
   bool CreateProcessA(const std::string& applicationName, const std::string& commandLine,
                       bool inheritHandles, uint32_t creationFlags, const StartupInfo& startupInfo,
@@ -64,6 +68,10 @@ class SimProcesses : public Processes {
   // A handle as the journal shows it: the value and the program it belongs to.
   void HandleField(JournalLine& line, const char* name, KernelHandle handle) const;
 
+  // The texts of the startup information, kept for as long as the machine, as Windows keeps a
+  // process's own.
+  std::string startup_desktop_ = "WinSta0\\Default";
+  std::string startup_title_;
   std::vector<ProgramScript> scripts_;
   SimClock& clock_;
   SimWindows& windows_;

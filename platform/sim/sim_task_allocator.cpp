@@ -1,5 +1,7 @@
 #include "platform/sim/sim_task_allocator.h"
 
+#include <new>
+
 #include "platform/sim/journal.h"
 
 namespace talvex::sim {
@@ -12,7 +14,13 @@ class SimTaskAllocator::Face : public ComObject<IMalloc> {
 
   // Blocks are shown by whose they are, not by address, so that journals of two runs compare.
   void* Alloc(size_t size) override {
-    void* block = owner_ ? owner_->Alloc(size) : nullptr;
+    // Out of memory, IMalloc::Alloc answers with null; it never throws.
+    void* block = nullptr;
+    try {
+      block = owner_ ? owner_->Alloc(size) : nullptr;
+    } catch (const std::bad_alloc&) {
+      block = nullptr;
+    }
     if (Journal* journal = Journaling())
       journal->Write(JournalLine("IMalloc::Alloc")
                          .Number("size", static_cast<int64_t>(size))

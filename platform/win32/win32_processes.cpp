@@ -15,11 +15,9 @@ KernelHandle FromHandle(HANDLE handle) {
   return reinterpret_cast<KernelHandle>(handle);
 }
 
-// Flags whose data fields StartupInfo does not carry (standard handles, hot key, position, size,
-// console buffer and colours): passed on without their data they would give the child null
-// handles or a window at 0,0, so they are dropped.
-constexpr DWORD kFlagsWithoutData = STARTF_USESTDHANDLES | STARTF_USEHOTKEY | STARTF_USEPOSITION |
-                                    STARTF_USESIZE | STARTF_USECOUNTCHARS | STARTF_USEFILLATTRIBUTE;
+// The two records agree field for field, so that nothing of the system's record is lost on the
+// way through StartupInfo.
+static_assert(sizeof(StartupInfo) == sizeof(STARTUPINFOA));
 
 }  // namespace
 
@@ -27,22 +25,50 @@ void Win32Processes::GetStartupInfoA(StartupInfo* info) {
   STARTUPINFOA own{};
   own.cb = sizeof own;
   ::GetStartupInfoA(&own);
-  info->dwFlags = own.dwFlags & ~kFlagsWithoutData;
+  info->cb = own.cb;
+  info->lpReserved = own.lpReserved;
+  info->lpDesktop = own.lpDesktop;
+  info->lpTitle = own.lpTitle;
+  info->dwX = own.dwX;
+  info->dwY = own.dwY;
+  info->dwXSize = own.dwXSize;
+  info->dwYSize = own.dwYSize;
+  info->dwXCountChars = own.dwXCountChars;
+  info->dwYCountChars = own.dwYCountChars;
+  info->dwFillAttribute = own.dwFillAttribute;
+  info->dwFlags = own.dwFlags;
   info->wShowWindow = own.wShowWindow;
-  info->lpTitle = own.lpTitle != nullptr ? own.lpTitle : "";
+  info->cbReserved2 = own.cbReserved2;
+  info->lpReserved2 = own.lpReserved2;
+  info->hStdInput = FromHandle(own.hStdInput);
+  info->hStdOutput = FromHandle(own.hStdOutput);
+  info->hStdError = FromHandle(own.hStdError);
 }
 
 bool Win32Processes::CreateProcessA(const std::string& applicationName,
                                     const std::string& commandLine, bool inheritHandles,
                                     uint32_t creationFlags, const StartupInfo& startupInfo,
                                     ProcessInformation* information) {
+  // The record exactly as the caller has it, reserved fields included.
   STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = startupInfo.dwFlags & ~kFlagsWithoutData;
+  startup.cb = startupInfo.cb;
+  startup.lpReserved = startupInfo.lpReserved;
+  startup.lpDesktop = startupInfo.lpDesktop;
+  startup.lpTitle = startupInfo.lpTitle;
+  startup.dwX = startupInfo.dwX;
+  startup.dwY = startupInfo.dwY;
+  startup.dwXSize = startupInfo.dwXSize;
+  startup.dwYSize = startupInfo.dwYSize;
+  startup.dwXCountChars = startupInfo.dwXCountChars;
+  startup.dwYCountChars = startupInfo.dwYCountChars;
+  startup.dwFillAttribute = startupInfo.dwFillAttribute;
+  startup.dwFlags = startupInfo.dwFlags;
   startup.wShowWindow = startupInfo.wShowWindow;
-  std::vector<char> title(startupInfo.lpTitle.begin(), startupInfo.lpTitle.end());
-  title.push_back('\0');
-  startup.lpTitle = startupInfo.lpTitle.empty() ? nullptr : title.data();
+  startup.cbReserved2 = startupInfo.cbReserved2;
+  startup.lpReserved2 = startupInfo.lpReserved2;
+  startup.hStdInput = ToHandle(startupInfo.hStdInput);
+  startup.hStdOutput = ToHandle(startupInfo.hStdOutput);
+  startup.hStdError = ToHandle(startupInfo.hStdError);
   // CreateProcessA may write into the command line, so it gets a copy of its own.
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');

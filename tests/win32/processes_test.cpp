@@ -6,6 +6,7 @@
 
 #include "platform/win32/win32_other_windows.h"
 #include "platform/win32/win32_processes.h"
+#include "tests/win32/child/startup_report.h"
 #include "tests/win32/win32_test_support.h"
 
 namespace talvex::win32 {
@@ -150,12 +151,119 @@ TEST(ProcessesTest, MissingProgramIsNotStartedAndSaysWhy) {
   EXPECT_EQ(information.hThread, 0u);
 }
 
+// The system's record of what StartupInfo holds, field for field.
+STARTUPINFOA ToStartupInfoA(const StartupInfo& info) {
+  STARTUPINFOA record{};
+  record.cb = info.cb;
+  record.lpReserved = info.lpReserved;
+  record.lpDesktop = info.lpDesktop;
+  record.lpTitle = info.lpTitle;
+  record.dwX = info.dwX;
+  record.dwY = info.dwY;
+  record.dwXSize = info.dwXSize;
+  record.dwYSize = info.dwYSize;
+  record.dwXCountChars = info.dwXCountChars;
+  record.dwYCountChars = info.dwYCountChars;
+  record.dwFillAttribute = info.dwFillAttribute;
+  record.dwFlags = info.dwFlags;
+  record.wShowWindow = info.wShowWindow;
+  record.cbReserved2 = info.cbReserved2;
+  record.lpReserved2 = info.lpReserved2;
+  record.hStdInput = reinterpret_cast<HANDLE>(info.hStdInput);
+  record.hStdOutput = reinterpret_cast<HANDLE>(info.hStdOutput);
+  record.hStdError = reinterpret_cast<HANDLE>(info.hStdError);
+  return record;
+}
+
+// Starts the child to report the startup information it gets; its report, or why there is none.
+std::string StartedChildsReport(Win32Processes& processes, const StartupInfo& startup,
+                                bool inheritHandles = false) {
+  testing::TemporaryFolder folder;
+  const std::string report = folder.File("startup.txt");
+  ScopedProcessInformation handles(processes);
+  if (!processes.CreateProcessA(OwnFolder() + "\\talvex_test_child.exe",
+                                " /Q --startup-report " + report, inheritHandles,
+                                HIGH_PRIORITY_CLASS, startup, handles.Receive()))
+    return "not started: " + std::to_string(::GetLastError());
+  if (::WaitForSingleObject(reinterpret_cast<HANDLE>(handles.process()), 10000) != WAIT_OBJECT_0)
+    return "the child did not end";
+  uint32_t code = 0;
+  if (!processes.GetExitCodeProcess(handles.process(), &code) || code != 0)
+    return "the child ended with " + std::to_string(code);
+  return testing::ReadWholeFile(report);
+}
+
+// A report without its standard handles: without STARTF_USESTDHANDLES the system gives the child
+// copies of the program's own, whose values are the child's.
+std::string WithoutStandardHandles(const std::string& report) {
+  return report.substr(0, report.find("hStdInput="));
+}
+
 TEST(ProcessesTest, StartupInfoCarriesNoFlagWhoseDataIsLeftBehind) {
   Win32Processes processes;
   StartupInfo startup;
   startup.dwFlags = 0xFFFFFFFF;
   processes.GetStartupInfoA(&startup);
-  EXPECT_EQ(startup.dwFlags & (STARTF_USESTDHANDLES | STARTF_USEPOSITION | STARTF_USESIZE), 0u);
+  STARTUPINFOA own{};
+  own.cb = sizeof own;
+  ::GetStartupInfoA(&own);
+  // Every field as the system filled it, each flag with its data, and the system's own texts and
+  // block rather than copies of them.
+  EXPECT_EQ(startup_report::Describe(ToStartupInfoA(startup)), startup_report::Describe(own));
+  EXPECT_EQ(startup.lpReserved, own.lpReserved);
+  EXPECT_EQ(startup.lpDesktop, own.lpDesktop);
+  EXPECT_EQ(startup.lpTitle, own.lpTitle);
+  EXPECT_EQ(startup.lpReserved2, own.lpReserved2);
+  EXPECT_EQ(startup.cb, sizeof own);
+}
+
+TEST(ProcessesTest, TheRecordReachesTheStartedProgramWhole) {
+  Win32Processes processes;
+  StartupInfo startup;
+  processes.GetStartupInfoA(&startup);
+  // The program's own record reaches the child as it is.
+  STARTUPINFOA own = ToStartupInfoA(startup);
+  EXPECT_EQ(WithoutStandardHandles(StartedChildsReport(processes, startup)),
+            WithoutStandardHandles(startup_report::Describe(own)));
+
+  // A record with every field of its own: position, size, console size and colours, the way to
+  // show the window, a title, and a reserved block as the C runtime writes one (a count of
+  // inherited files, here none, then bytes of its own).
+  char title[] = "Talvex test title";
+  BYTE block[] = {0, 0, 0, 0, 'T', 'a', 'l', 'v', 'e', 'x'};
+  startup.lpTitle = title;
+  startup.dwX = 11;
+  startup.dwY = 22;
+  startup.dwXSize = 333;
+  startup.dwYSize = 244;
+  startup.dwXCountChars = 81;
+  startup.dwYCountChars = 26;
+  startup.dwFillAttribute = FOREGROUND_RED | BACKGROUND_BLUE;
+  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION |
+                    STARTF_USECOUNTCHARS | STARTF_USEFILLATTRIBUTE;
+  startup.wShowWindow = SW_SHOWMINNOACTIVE;
+  startup.cbReserved2 = sizeof block;
+  startup.lpReserved2 = block;
+  EXPECT_EQ(WithoutStandardHandles(StartedChildsReport(processes, startup)),
+            WithoutStandardHandles(startup_report::Describe(ToStartupInfoA(startup))));
+
+  // Standard handles of its own: the child writes to the output it was given.
+  HANDLE read = nullptr;
+  HANDLE write = nullptr;
+  ASSERT_TRUE(::CreatePipe(&read, &write, nullptr, 0));
+  startup.dwFlags |= STARTF_USESTDHANDLES;
+  startup.hStdInput = 0;
+  startup.hStdOutput = reinterpret_cast<KernelHandle>(write);
+  startup.hStdError = reinterpret_cast<KernelHandle>(write);
+  std::string report = StartedChildsReport(processes, startup);
+  ::CloseHandle(write);
+  char said[64] = {};
+  DWORD length = 0;
+  ::ReadFile(read, said, sizeof said - 1, &length, nullptr);
+  ::CloseHandle(read);
+  EXPECT_EQ(WithoutStandardHandles(report),
+            WithoutStandardHandles(startup_report::Describe(ToStartupInfoA(startup))));
+  EXPECT_EQ(std::string(said, length), startup_report::kChildSays);
 }
 
 TEST(OtherWindowsTest, NoWindowGivesNoTextAndTakesNoMessage) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/ascii_text.h"
 #include "platform/winconst.h"
 #include "tests/unit/foldertree/folder_tree_fixture.h"
+#include "tests/unit/support/allocation_failures.h"
 
 namespace talvex::testing {
 namespace {
@@ -126,6 +128,115 @@ TEST_F(Model, VirtualFirstPutsSpecialNodesFirstAndMissingOnesAreLeftOut) {
   TKvFolderTree& t = Active({foRecycleBin, foNetworkNeighborhood, foVirtualFirst});
   EXPECT_EQ(Children(t.GetDesktopNode()), "Recycle Bin,My Computer,Folder");
   EXPECT_EQ(t.GetNetHoodNode(), nullptr);
+}
+
+TEST_F(Model, VirtualFirstWithBothSpecialNodesPutsTheLaterCreatedOneFirst) {
+  shell.Folder(shell.Desktop(), "Folder");
+  TKvFolderTree& t = Active({foRecycleBin, foNetworkNeighborhood, foVirtualFirst});
+  TTreeNode* desktop = t.GetDesktopNode();
+  // Each special node goes in as the desktop's first child: the network's, made after the Recycle
+  // Bin's, stands before it, and both before My Computer.
+  EXPECT_EQ(Children(desktop), "Network Neighborhood,Recycle Bin,My Computer,Folder");
+  EXPECT_EQ(t.GetNetHoodNode(), desktop->Item(0));
+  EXPECT_EQ(t.GetBitBucketNode(), desktop->Item(1));
+  // A refresh of the desktop keeps the special nodes in front, in their order, and drops the
+  // Recycle Bin until the options are set again, which puts it first.
+  FakeItem& another = shell.Folder(shell.Desktop(), "Another");
+  shell.Notify(ui, win::SHCNE_MKDIR, &another);
+  DeliverNotifications();
+  EXPECT_EQ(Children(desktop), "Network Neighborhood,My Computer,Another,Folder");
+  t.SetFolderOptions({foRecycleBin, foNetworkNeighborhood, foVirtualFirst});
+  EXPECT_EQ(Children(desktop), "Recycle Bin,Network Neighborhood,My Computer,Another,Folder");
+  // Without the option a new special node goes last; the nodes already there stay where they are.
+  t.SetFolderOptions({foNetworkNeighborhood});
+  t.SetFolderOptions({foNetworkNeighborhood, foRecycleBin});
+  EXPECT_EQ(Children(desktop), "Network Neighborhood,My Computer,Another,Folder,Recycle Bin");
+}
+
+TEST_F(Model, GetPathOfTheSpecialNodesAndTheNetworkIsEmptyBelowTheComputersItIsTheShare) {
+  FakeItem& server =
+      shell.Item(*standard.netHood, "SERVER", "SERVER", "\\\\SERVER", win::SFGAO_FOLDER);
+  shell.Item(server, "public", "public", "\\\\SERVER\\public",
+             win::SFGAO_FOLDER | win::SFGAO_FILESYSTEM);
+  TKvFolderTree& t = Active({foRecycleBin, foNetworkNeighborhood, foVirtualFirst});
+  TTreeNode* bin = t.GetBitBucketNode();
+  TTreeNode* hood = t.GetNetHoodNode();
+  ASSERT_NE(bin, nullptr);
+  ASSERT_NE(hood, nullptr);
+  EXPECT_EQ(t.GetPath(bin), "");
+  EXPECT_EQ(t.GetPath(hood), "");  // although its record's path is two backslashes
+  EXPECT_EQ(Record(hood).Path, "\\\\");
+  ASSERT_TRUE(hood->Expand(false));
+  TTreeNode* computer = hood->GetFirstChild();
+  EXPECT_EQ(t.GetPath(computer), "");
+  ASSERT_TRUE(computer->Expand(false));
+  EXPECT_EQ(t.GetPath(computer->GetFirstChild()), "\\\\SERVER\\public");
+  // Selected, each shows the same path to the host.
+  t.SetSelected(bin);
+  EXPECT_EQ(t.GetDirectory(), "");
+  t.SetSelected(hood);
+  EXPECT_EQ(t.GetDirectory(), "");
+  // The share's path leads back to its node through the network node.
+  EXPECT_EQ(t.FindPath("\\\\server\\PUBLIC", true), computer->GetFirstChild());
+}
+
+TEST_F(Model, NodeCreationThatRunsOutOfMemoryLeavesNothingBehind) {
+  // Names longer than a string keeps in itself, so that each copy of them allocates.
+  FakeItem& server =
+      shell.Item(*standard.netHood, "FILESERVER OF THE OFFICE", "FILESERVER OF THE OFFICE",
+                 "\\\\FILESERVER OF THE OFFICE", win::SFGAO_FOLDER);
+  TKvFolderTree& t = Active({foNetworkNeighborhood});
+  ASSERT_TRUE(t.GetNetHoodNode()->Expand(false));
+  TTreeNode* c = t.GetMyComputerNode()->Item(1);
+  // New items the tree has not read: on the desktop (names as wide strings that the shell hands
+  // over), on a drive (below a parent's list) and on the network (a path of its own).
+  FakeItem& desk = shell.Folder(shell.Desktop(), "Wide names of a desktop folder");
+  desk.nameForm = win::STRRET_WSTR;
+  shell.Folder(desk, "Inner");
+  FakeItem& onDrive = shell.Folder(*standard.driveC, "Data of the local disk", win::SFGAO_SHARE);
+  struct Case {
+    FakeItem* item;
+    TTreeNode* parent;
+  } cases[] = {{&desk, t.GetDesktopNode()}, {&onDrive, c}, {&server, t.GetNetHoodNode()}};
+  for (const Case& test : cases) {
+    const std::string& caption = test.item->name;
+    PIDL item = shell.AllocItem(*test.item);
+    const size_t blocks = shell.allocator().LiveBlocks();
+    const int nodes = t.Items().Count();
+    const int children = test.parent->Count();
+    TTreeNode* node = nullptr;
+    int failures = 0;
+    for (int failing = 1; failing < 10000; ++failing) {
+      bool threw = false;
+      bool fired = false;
+      {
+        FailingAllocation failure(failing);
+        try {
+          node = t.CreateFolderNode(item, test.parent, false);
+        } catch (const std::bad_alloc&) {
+          threw = true;
+        }
+        fired = failure.Fired();
+      }
+      if (!fired)
+        break;
+      ++failures;
+      // Thrown out, or (when the list itself could not be had) no node: either way the tree
+      // and the allocator are as they were.
+      EXPECT_TRUE(threw || node == nullptr) << caption << ", allocation " << failing;
+      EXPECT_EQ(shell.allocator().LiveBlocks(), blocks) << caption << ", allocation " << failing;
+      EXPECT_EQ(t.Items().Count(), nodes) << caption << ", allocation " << failing;
+      EXPECT_EQ(test.parent->Count(), children) << caption << ", allocation " << failing;
+      node = nullptr;
+    }
+    // The names, the record's list, the item's folder, the node: each allocates.
+    EXPECT_GE(failures, 6) << caption;
+    ASSERT_NE(node, nullptr) << caption;
+    EXPECT_EQ(node->Text(), caption);
+    EXPECT_EQ(node->Parent(), test.parent);
+    EXPECT_EQ(shell.allocator().LiveBlocks(), blocks + 1) << caption;  // the new record's list
+    t.FreePidl(item);
+  }
 }
 
 TEST_F(Model, NetworkNeighborhoodGivesEveryItemANodeKeepingTheShellsOrder) {

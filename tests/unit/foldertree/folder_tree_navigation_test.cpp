@@ -174,6 +174,59 @@ TEST_F(Navigation, DriveChangedPassesOverADriveNodeWithoutPath) {
   EXPECT_EQ(computer->Item(2)->Text(), "New label (C:)");
 }
 
+TEST_F(Navigation, AForcedRefreshOfADriveThatIsGoneDropsItsFoldersAndMovesTheSelection) {
+  TKvFolderTree& t = Active();
+  TTreeNode* c = t.GetMyComputerNode()->Item(1);
+  TTreeNode* systemNode = t.SetDirectory("c:\\windows\\system");
+  ASSERT_NE(systemNode, nullptr);
+  ASSERT_EQ(t.FindPath("c:\\data", false)->Parent(), c);
+  c->Expand(false);
+  std::vector<TTreeNode*> seen;
+  t.OnChange = [&](TObject*, TTreeNode* node) { seen.push_back(node); };
+  size_t blocks = shell.allocator().LiveBlocks();
+  const int nodes = t.Items().Count();
+
+  // The whole drive goes (a disk taken away): its folders are gone and its root no longer parses.
+  shell.Remove(*standard.driveC);
+  EXPECT_EQ(t.SetDirectory("c:\\windows\\system"), nullptr);
+  EXPECT_EQ(c->Count(), 0);  // WINDOWS, System, Fonts, Desktop and Data
+  EXPECT_EQ(t.Items().Count(), nodes - 5);
+  EXPECT_EQ(shell.allocator().LiveBlocks(), blocks - 5);  // their records' lists
+  EXPECT_TRUE(c->HasChildren());
+  EXPECT_FALSE(c->Expanded());
+  EXPECT_EQ(c->Text(), "Local Disk (C:)");  // no new name to be had: the caption stays
+  // The selection left the deleted nodes for the drive, and the host heard of it.
+  EXPECT_EQ(t.Selected(), c);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), c);
+  EXPECT_EQ(t.GetDirectory(), "C:\\");
+  EXPECT_EQ(shell.LockedWindow(), 0u);
+}
+
+TEST_F(Navigation, ADoubleClickOnAFolderOfAVanishedDriveLeavesNoStaleNode) {
+  TKvFolderTree& t = Active();
+  TTreeNode* c = t.GetMyComputerNode()->Item(1);
+  ASSERT_NE(t.SetDirectory("c:\\windows\\fonts"), nullptr);
+  shell.Remove(*standard.driveC);
+  t.Perform(win::WM_LBUTTONDBLCLK);
+  EXPECT_EQ(t.Selected(), c);
+  EXPECT_EQ(c->Count(), 0);  // and the double click could not read it again
+  EXPECT_EQ(t.FindPath("c:\\windows\\fonts", true), nullptr);
+  // Without force a drive that cannot be named is left alone: nothing to compare its caption
+  // with.
+  TTreeNode* a = t.GetMyComputerNode()->Item(0);
+  standard.driveA->enumFails = false;  // a medium in it
+  shell.Folder(*standard.driveA, "Disk");
+  ASSERT_TRUE(a->Expand(false));
+  shell.Remove(*standard.driveA);
+  t.DriveChanged(&t, 'A', false);
+  EXPECT_EQ(Children(a), "Disk");
+  EXPECT_TRUE(a->Expanded());
+  t.DriveChanged(&t, 'a', true);
+  EXPECT_EQ(a->Count(), 0);
+  EXPECT_EQ(a->Text(), "3\xBD Floppy (A:)");
+}
+
 TEST(FirstDriveLetter, LowestBitAndNoLetterForAnEmptyMask) {
   EXPECT_EQ(TKvFolderTree::GetFirstDriveLetter(0x1), 'A');
   EXPECT_EQ(TKvFolderTree::GetFirstDriveLetter(0x4 | 0x10), 'C');

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/processes.h"
 #include "platform/sim/journal.h"
 #include "platform/winconst.h"
 #include "tests/unit/support/test_machine.h"
@@ -136,6 +137,78 @@ TEST(JournalTest, WithoutAJournalNothingIsWrittenAndALoadedMachineShowsItsCallsW
             (std::vector<std::string>{
                 "SetLastError code=5 -> void lasterror=5",
                 "GetWindowsDirectoryA size=4 -> 11 lasterror=5",
+            }));
+}
+
+TEST(JournalTest, EachStartedInstallerGetsTheProgramsStartupInformationWhole) {
+  TestMachine machine;
+  machine.Registry(testing::WindowsMeKeys() + DeviceKey("Root\\SC\\0", {"*KVE0513"}))
+      .Package()
+      .File("c/WINDOWS/system/.keep", "")
+      .File("d/SETUP/smclib.exe", "stand-in")
+      .File("d/SETUP/scbase.exe", "stand-in");
+  machine.Ini("journal = journal.txt\n");
+  RunResult run = machine.Run({"-s"});
+  ASSERT_EQ(run.exitCode, 1) << run.err;
+  std::vector<std::string> lines =
+      JournalLines(machine.ReadFile("journal.txt"), {"GetStartupInfoA", "CreateProcessA"});
+  // The machine's own record, every field of it, as each installer was given it.
+  const std::string record =
+      "cb=68 lpReserved=null lpDesktop=\"WinSta0\\Default\" lpTitle=\"D:\\SETUP\\Setup.exe\" "
+      "dwX=0 dwY=0 dwXSize=0 dwYSize=0 dwXCountChars=0 dwYCountChars=0 dwFillAttribute=0 "
+      "dwFlags=STARTF_USESHOWWINDOW wShowWindow=SW_SHOWNORMAL cbReserved2=0 lpReserved2=null "
+      "hStdInput=0x0 hStdOutput=0x0 hStdError=0x0";
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "GetStartupInfoA -> void lasterror=0",
+                       "CreateProcessA application=\"D:\\SETUP\\smclib.exe\" commandline=\" /Q\" "
+                       "inherit=FALSE flags=HIGH_PRIORITY_CLASS " +
+                           record + " -> TRUE process=0x7000 thread=0x7001 pid=256 lasterror=0",
+                       "GetStartupInfoA -> void lasterror=0",
+                       "CreateProcessA application=\"D:\\SETUP\\scbase.exe\" commandline=\" /Q\" "
+                       "inherit=FALSE flags=HIGH_PRIORITY_CLASS " +
+                           record + " -> TRUE process=0x7002 thread=0x7003 pid=260 lasterror=0",
+                   }));
+}
+
+TEST(JournalTest, CreateProcessShowsEveryFieldOfTheRecordItWasGiven) {
+  TestMachine machine;
+  XpMachine(machine);
+  machine.File("d/SETUP/tool.exe", "stand-in").Ini("journal = journal.txt\n");
+  Platform& platform = machine.Machine().platform();
+  char reserved[] = "shell";
+  char desktop[] = "WinSta0\\Other";
+  uint8_t block[] = {0x02, 0x00, 0x00, 0x00, 0x41, 0xFF};
+  StartupInfo info;
+  info.cb = 68;
+  info.lpReserved = reserved;
+  info.lpDesktop = desktop;  // and no title
+  info.dwX = 10;
+  info.dwY = 20;
+  info.dwXSize = 640;
+  info.dwYSize = 480;
+  info.dwXCountChars = 80;
+  info.dwYCountChars = 25;
+  info.dwFillAttribute = 0x1F;
+  info.dwFlags = 0x100 | 0x10 | 0x4 | 0x400;  // standard handles, fill, position, an unnamed bit
+  info.wShowWindow = 7;
+  info.cbReserved2 = sizeof block;
+  info.lpReserved2 = block;
+  info.hStdInput = 0x10;
+  info.hStdOutput = 0x14;
+  info.hStdError = 0x18;
+  ProcessInformation started;
+  ASSERT_TRUE(
+      platform.processes.CreateProcessA("D:\\SETUP\\tool.exe", "tool", true, 0, info, &started));
+  EXPECT_EQ(JournalLines(machine.ReadFile("journal.txt"), {"CreateProcessA"}),
+            (std::vector<std::string>{
+                "CreateProcessA application=\"D:\\SETUP\\tool.exe\" commandline=\"tool\" "
+                "inherit=TRUE flags=0 cb=68 lpReserved=\"shell\" lpDesktop=\"WinSta0\\Other\" "
+                "lpTitle=null dwX=10 dwY=20 dwXSize=640 dwYSize=480 dwXCountChars=80 "
+                "dwYCountChars=25 dwFillAttribute=31 "
+                "dwFlags=STARTF_USEPOSITION|STARTF_USEFILLATTRIBUTE|STARTF_USESTDHANDLES|0x400 "
+                "wShowWindow=SW_SHOWMINNOACTIVE cbReserved2=6 lpReserved2=hex:02,00,00,00,41,ff "
+                "hStdInput=0x10 hStdOutput=0x14 hStdError=0x18 -> TRUE process=0x7000 "
+                "thread=0x7001 pid=256 lasterror=0",
             }));
 }
 
