@@ -84,6 +84,10 @@ class Scanner {
         c = ' ';
     if (name.size() > kMaxSectionNameLength)
       throw InfError(ERROR_SECTION_NAME_TOO_LONG, headerLine);
+    // Text before the first section is refused, unless that section is [Strings] (as Windows
+    // does; a file of such text alone has no [Version] and is refused for its style).
+    if (first_stray_line_ != 0 && sections_.empty() && !EqualsIgnoreCase(name, "Strings"))
+      throw InfError(ERROR_EXPECTED_SECTION_NAME, first_stray_line_);
     current_ = nullptr;
     for (InfSection& section : sections_)
       if (EqualsIgnoreCase(section.name, name))
@@ -167,8 +171,6 @@ class Scanner {
   }
 
   void ReadEntry() {
-    if (current_ == nullptr)
-      throw InfError(ERROR_EXPECTED_SECTION_NAME, line_);
     InfLine line;
     line.number = line_;
     Token token;
@@ -205,6 +207,10 @@ class Scanner {
     }
     if (!line.key && line.fields.size() == 1)
       line.key = line.fields.front();
+    if (current_ == nullptr) {
+      first_stray_line_ = first_stray_line_ ? first_stray_line_ : line.number;
+      return;
+    }
     current_->lines.push_back(std::move(line));
   }
 
@@ -213,6 +219,7 @@ class Scanner {
   int line_ = 1;
   std::vector<InfSection> sections_;
   InfSection* current_ = nullptr;
+  int first_stray_line_ = 0;  // the first line of text before any section
 };
 
 }  // namespace

@@ -47,9 +47,9 @@ class InfFile {
  public:
   // Reads the bytes of a file: ANSI text (Windows-1252), UTF-16LE with its byte order mark, or
   // UTF-8 with its mark (characters Windows-1252 lacks become '?'). Sections of the same name are
-  // one section. Throws InfError for what SetupAPI refuses to open: a line before the first
-  // section, a section name without its ']' or longer than 255 characters. The [Version]
-  // signature is not looked at here.
+  // one section. Throws InfError for what SetupAPI refuses to open: text before the first section
+  // (unless that is [Strings]), a section name without its ']' or longer than 255 characters. The
+  // [Version] signature is not looked at here.
   static InfFile Parse(std::string_view bytes);
 
   const std::vector<InfSection>& sections() const { return sections_; }

@@ -158,6 +158,7 @@ TEST(InfFileTest, TheFilesSetupApiRefusesToOpen) {
        3},
       {"abc\r\n" + std::string(kHeader), ERROR_EXPECTED_SECTION_NAME, 1},
       {";\n;\nabc\r\n" + std::string(kHeader), ERROR_EXPECTED_SECTION_NAME, 3},
+      {";c\ngarbage1\ngarbage2\n[abc]\n" + std::string(kHeader), ERROR_EXPECTED_SECTION_NAME, 2},
   };
   for (const Case& c : cases) {
     try {
@@ -171,6 +172,7 @@ TEST(InfFileTest, TheFilesSetupApiRefusesToOpen) {
   // These open.
   for (const std::string& text :
        {std::string(";aa\n;bb\n") + kHeader, std::string(kHeader) + "[]\r\n]\r\n",
+        "garbage1\ngarbage2\n[Strings]\n" + std::string(kHeader), std::string("abcd\r\n"),
         std::string(kHeader) + "[" + std::string(255, 'a') + "]\r\n", std::string("\r\n")}) {
     EXPECT_NO_THROW(InfFile::Parse(text)) << text;
   }
