@@ -7,25 +7,11 @@
 #include "framework/registry_object.h"
 #include "install/driver_table.h"
 #include "install/setup_host.h"
+#include "install/win98_copy_table.h"
 #include "platform/winconst.h"
 
 namespace talvex {
 namespace {
-
-struct CopiedFile {
-  const char* source;  // in auto\win98
-  const char* target;  // below the Windows folder
-};
-
-constexpr std::array<CopiedFile, 3> kMemoryStickFiles{{{"kvms.inf", "\\inf\\kvms.inf"},
-                                                       {"kvms.pdr", "\\system\\IOSUBSYS\\kvms.pdr"},
-                                                       {"kvmsicon.ico", "\\kvmsicon.ico"}}};
-constexpr std::array<CopiedFile, 3> kSdCardFiles{{{"kvsd.inf", "\\inf\\kvsd.inf"},
-                                                  {"kvsd.pdr", "\\system\\IOSUBSYS\\kvsd.pdr"},
-                                                  {"kvsdicon.ico", "\\kvsdicon.ico"}}};
-constexpr std::array<CopiedFile, 2> kSmartCardFiles{
-    {{"kvscr.inf", "\\inf\\other\\Korvane Electronics CorpKVSCR.inf"},
-     {"kvscr.sys", "\\system32\\drivers\\KVSCR.sys"}}};
 
 class Win98Engine {
  public:

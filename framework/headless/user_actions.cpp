@@ -38,6 +38,27 @@ class ClickAction : public UserAction {
   ControlRef ref_;
 };
 
+// A click on a control of a window that may or may not come (a warning, say): taken when the
+// window shows it, passed over once the program waits in its message loop without that window.
+class ClickIfShownAction : public UserAction {
+ public:
+  explicit ClickIfShownAction(ControlRef ref) : ref_(std::move(ref)) {}
+  bool Ready(UserActionContext& context) override {
+    TForm* form = context.FindForm(ref_.form);
+    bool shown = form != nullptr && context.Shown(*form);
+    return Reachable(context, ref_, ResolveControl(context, ref_)) ||
+           (!shown && context.Wait() == InputWait::kMessageLoop);
+  }
+  void Take(UserActionContext& context) override {
+    if (!Reachable(context, ref_, ResolveControl(context, ref_)))
+      return;
+    ClickAction(ref_).Take(context);
+  }
+
+ private:
+  ControlRef ref_;
+};
+
 class TickAction : public UserAction {
  public:
   TickAction(ControlRef ref, bool tick) : ref_(std::move(ref)), tick_(tick) {}
@@ -201,6 +222,9 @@ UserActionTable DefaultUserActions() {
   UserActionTable table;
   table.Add("click", [](const std::string& value, const DesignCatalog& designs) {
     return std::make_unique<ClickAction>(ReadControlRef(value, designs, false));
+  });
+  table.Add("click if shown", [](const std::string& value, const DesignCatalog& designs) {
+    return std::make_unique<ClickIfShownAction>(ReadControlRef(value, designs, false));
   });
   for (bool tick : {true, false}) {
     table.Add(tick ? "tick" : "untick",

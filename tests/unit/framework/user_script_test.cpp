@@ -113,6 +113,32 @@ TEST(UserScriptTest, StateWordsAreOnePropertyEachAndActionsNeedAVisibleControl) 
       << run.err;
 }
 
+// A click on a window that may not come: taken when the warning shows, passed over when the
+// program reaches its message loop without it.
+TEST(UserScriptTest, AClickIfShownWaitsForTheWindowOrPassesOverIt) {
+  const std::string person =
+      "[user]\r\nclick = TForm2.Next\r\nclick = TForm2.Next\r\n"
+      "click if shown = TForm5.OK\r\nsee = TForm2.Memo1 | Setup complete!\r\nclose = TForm2\r\n";
+  TestMachine warned;  // Windows Me without the smart card components or their installers
+  warned
+      .Registry(testing::WindowsMeKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}) +
+                DeviceKey("Root\\SC\\0", {"*KVE0513"}))
+      .Package()
+      .Ini(person);
+  RunResult run = warned.Run({});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(warned.ReadFile("screen.txt").find("shown TForm5"), std::string::npos);
+  EXPECT_NE(run.err.find("[Error] You did not install"), std::string::npos) << run.err;
+
+  TestMachine quiet;
+  quiet.Registry(testing::WindowsXpKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}))
+      .Package()
+      .Ini(person);
+  run = quiet.Run({});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.err, "");
+}
+
 TEST(UserScriptTest, TheScreenTranscriptFollowsAnInteractiveRunOnly) {
   TestMachine machine;
   XpWith(machine, "close = TForm1\r\n");
