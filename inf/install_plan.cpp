@@ -152,18 +152,17 @@ class Planner {
   }
 
   // The folder files of a file-list section ("" for a single file) are copied to, and whether
-  // [DestinationDirs] names the section; false, with the error set, for a DIRID no Windows knows.
+  // [DestinationDirs] gives it (for the section, or as its default); false, with the error set,
+  // for a DIRID no Windows knows.
   bool Destination(const std::string& fileList, std::string* folder, bool* listed) {
     const InfSection* dirs = file_.Section("DestinationDirs");
     const InfLine* line = nullptr;
     if (dirs != nullptr) {
       line = fileList.empty() ? nullptr : file_.FindLine(*dirs, fileList);
-      *listed = line != nullptr;
       if (line == nullptr)
         line = file_.FindLine(*dirs, "DefaultDestDir");
-    } else {
-      *listed = false;
     }
+    *listed = line != nullptr;
     if (line == nullptr) {
       *folder = folders_.system;  // no destination given: the system folder
       return true;

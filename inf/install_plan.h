@@ -47,7 +47,7 @@ struct PlannedCopy {
   std::string targetName;
   uint32_t flags = 0;               // COPYFLG_*
   bool listedInSourceDisks = true;  // false: not in [SourceDisksFiles], looked for beside the INF
-  bool destinationListed = true;    // false: [DestinationDirs] names neither it nor a default
+  bool destinationListed = true;    // false: [DestinationDirs] gives no folder, not even a default
 };
 
 // The key HKR stands for in a registry line.

@@ -273,7 +273,10 @@ case_me_wizard() {
   make_device ms KVMS '*KVE0515'
   make_device sc KVSCR '*KVE0513'
   install_program
+  # The library's fake installer in place of the package's stand-in; no base components'
+  # installer, so that the warning says what is still missing.
   cp "$work/bin/smclib.exe" "$setup_dir/"
+  rm -f "$setup_dir/scbase.exe"
   rm -f "$WINEPREFIX/drive_c/windows/system/smclib.vxd"
   wine_run 60 noscbase reg delete "HKLM\\$uninstall_scbase" /f
   echo $((cpu_seconds * 1000 + 2000)) >"$WINEPREFIX/drive_c/talvex-fake-smclib.delay"
