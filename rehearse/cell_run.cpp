@@ -109,8 +109,8 @@ FunctionResult ReadFunction(const Cell& cell, ChipFunction function,
         ++copied;
       } else if (result.outcome != Outcome::kFailed) {
         result.outcome = Outcome::kFailed;
-        result.error = static_cast<uint32_t>(std::strtoul(JournalField(line, "lasterror").c_str(),
-                                                          nullptr, 0));
+        result.error = static_cast<uint32_t>(
+            std::strtoul(JournalField(line, "lasterror").c_str(), nullptr, 0));
         result.failedCall = "SetupInstallFileA " + source;
       }
     }
@@ -128,16 +128,16 @@ FunctionResult ReadFunction(const Cell& cell, ChipFunction function,
       continue;
     }
     std::string id = JournalField(line, "id");
-    bool ours = EqualsIgnoreCase(id, driver.hardwareIds[0]) ||
-                EqualsIgnoreCase(id, driver.hardwareIds[1]);
+    bool ours =
+        EqualsIgnoreCase(id, driver.hardwareIds[0]) || EqualsIgnoreCase(id, driver.hardwareIds[1]);
     if (ours && JournalResult(line) == "TRUE" && result.outcome != Outcome::kFailed) {
       result.outcome = Outcome::kInstalled;
       result.inf = JournalField(line, "inf");
       result.files.insert(result.files.end(), copies.begin(), copies.end());
     } else if (ours && JournalResult(line) != "TRUE") {
       result.outcome = Outcome::kFailed;
-      result.error = static_cast<uint32_t>(
-          std::strtoul(JournalField(line, "lasterror").c_str(), nullptr, 0));
+      result.error =
+          static_cast<uint32_t>(std::strtoul(JournalField(line, "lasterror").c_str(), nullptr, 0));
       result.failedCall = "UpdateDriverForPlugAndPlayDevicesA " + id;
       result.inf = JournalField(line, "inf");
     }
@@ -193,14 +193,22 @@ std::string ErrorName(uint32_t code) {
     const char* name;
   };
   static const Known kKnown[] = {
-      {2, "ERROR_FILE_NOT_FOUND"},          {3, "ERROR_PATH_NOT_FOUND"},
-      {5, "ERROR_ACCESS_DENIED"},           {31, "ERROR_GEN_FAILURE"},
-      {87, "ERROR_INVALID_PARAMETER"},      {259, "ERROR_NO_MORE_ITEMS"},
-      {1223, "ERROR_CANCELLED"},            {0xE0000000, "ERROR_EXPECTED_SECTION_NAME"},
-      {0xE0000001, "ERROR_BAD_SECTION_NAME_LINE"}, {0xE0000002, "ERROR_SECTION_NAME_TOO_LONG"},
-      {0xE0000100, "ERROR_WRONG_INF_STYLE"}, {0xE0000101, "ERROR_SECTION_NOT_FOUND"},
-      {0xE0000209, "ERROR_INVALID_CLASS"},  {0xE000020B, "ERROR_NO_SUCH_DEVINST"},
-      {0xE0000217, "ERROR_BAD_SERVICE_INSTALLSECT"}, {0xE0000219, "ERROR_NO_ASSOCIATED_SERVICE"},
+      {2, "ERROR_FILE_NOT_FOUND"},
+      {3, "ERROR_PATH_NOT_FOUND"},
+      {5, "ERROR_ACCESS_DENIED"},
+      {31, "ERROR_GEN_FAILURE"},
+      {87, "ERROR_INVALID_PARAMETER"},
+      {259, "ERROR_NO_MORE_ITEMS"},
+      {1223, "ERROR_CANCELLED"},
+      {0xE0000000, "ERROR_EXPECTED_SECTION_NAME"},
+      {0xE0000001, "ERROR_BAD_SECTION_NAME_LINE"},
+      {0xE0000002, "ERROR_SECTION_NAME_TOO_LONG"},
+      {0xE0000100, "ERROR_WRONG_INF_STYLE"},
+      {0xE0000101, "ERROR_SECTION_NOT_FOUND"},
+      {0xE0000209, "ERROR_INVALID_CLASS"},
+      {0xE000020B, "ERROR_NO_SUCH_DEVINST"},
+      {0xE0000217, "ERROR_BAD_SERVICE_INSTALLSECT"},
+      {0xE0000219, "ERROR_NO_ASSOCIATED_SERVICE"},
   };
   char number[16];
   std::snprintf(number, sizeof number, code > 0xFFFF ? "0x%08X" : "%u", code);
@@ -217,8 +225,8 @@ CellResult RunCell(const Cell& cell, const fs::path& setupProgram, const fs::pat
   std::vector<std::string> arguments;
   if (cell.unattended)
     arguments.push_back("-s");
-  result.exitCode = Spawn(setupProgram, arguments, machineFolder, beside / "stdout.txt",
-                          beside / "stderr.txt");
+  result.exitCode =
+      Spawn(setupProgram, arguments, machineFolder, beside / "stdout.txt", beside / "stderr.txt");
   const char* drive = cell.medium == Medium::kCd ? "e" : "d";
   result.log = ReadFile(machineFolder / drive / "SETUP" / "log.txt");
   for (const std::string& line : Lines(ReadFile(beside / "stderr.txt").value_or(""))) {

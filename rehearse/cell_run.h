@@ -18,17 +18,17 @@ enum class Outcome { kAbsent, kInstalled, kSkipped, kFailed };
 struct FunctionResult {
   ChipFunction function = ChipFunction::kMemoryStick;
   Outcome outcome = Outcome::kAbsent;
-  std::string inf;                  // the INF it was installed from (Me, 2000, XP)
-  std::vector<std::string> files;   // the files copied for it
-  uint32_t error = 0;               // why it failed
-  std::string failedCall;           // the call that failed
+  std::string inf;                 // the INF it was installed from (Me, 2000, XP)
+  std::vector<std::string> files;  // the files copied for it
+  uint32_t error = 0;              // why it failed
+  std::string failedCall;          // the call that failed
 };
 
 struct CellResult {
   Cell cell;
   int exitCode = -1;
-  std::optional<std::string> log;  // log.txt, nothing when the run could not write it
-  bool restarted = false;          // Windows restarted at the program's request
+  std::optional<std::string> log;     // log.txt, nothing when the run could not write it
+  bool restarted = false;             // Windows restarted at the program's request
   std::vector<std::string> messages;  // the boxes the person saw, as "[caption] text"
   std::vector<FunctionResult> functions;
   std::vector<std::string> notes;  // what a calling installer or the person would miss

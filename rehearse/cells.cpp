@@ -12,7 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kSmartcardBaseKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SmartcardBase";
+const char kSmartcardBaseKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SmartcardBase";
 
 void Write(const fs::path& path, const std::string& bytes) {
   std::error_code error;
@@ -133,12 +134,17 @@ void AddVersionKeys(WindowsVersion version, RegistryText& registry) {
 // its driver file and shows its final window; the base components' shows its readme, registers
 // the components and shows its final window.
 std::string InstallerScripts(const std::string& folder) {
-  return "[program " + folder + "smclib.exe]\r\n"
+  return "[program " + folder +
+         "smclib.exe]\r\n"
          "file 1500 = C:\\WINDOWS\\system\\smclib.vxd\r\n"
          "window 2000 = #32770 | Microsoft Smart Card Driver Library\r\n\r\n"
-         "[program " + folder + "scbase.exe]\r\n"
+         "[program " +
+         folder +
+         "scbase.exe]\r\n"
          "window 800 = notepad | README.TXT - Notepad\r\n"
-         "key 2500 = " + std::string(kSmartcardBaseKey) + "\r\n"
+         "key 2500 = " +
+         std::string(kSmartcardBaseKey) +
+         "\r\n"
          "window 3000 = #32770 | Microsoft Smart Card Base Components\r\n\r\n";
 }
 
@@ -174,7 +180,8 @@ std::string Cell::Name() const {
 }
 
 std::string Cell::Description() const {
-  std::string text = std::string(VersionName(version)) + (idIndex == 0 ? ", first IDs" : ", second IDs");
+  std::string text =
+      std::string(VersionName(version)) + (idIndex == 0 ? ", first IDs" : ", second IDs");
   if (components == Components::kPresent)
     text += ", components present";
   else if (components == Components::kMissing)

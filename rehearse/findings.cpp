@@ -39,9 +39,8 @@ void CheckCopies(const Package& package, const std::array<CopiedFile, N>& files,
 void CheckInf(const Package& package, ChipFunction function, WindowsVersion version,
               std::vector<Finding>& findings) {
   const std::string relative = InfOf(function, version);
-  const std::string asked =
-      std::string(VersionName(version)) + " asks for it for the " + FunctionName(function) +
-      " driver";
+  const std::string asked = std::string(VersionName(version)) + " asks for it for the " +
+                            FunctionName(function) + " driver";
   std::optional<std::string> bytes = package.Read(relative);
   if (!bytes) {
     findings.push_back({relative, 0, "missing: " + asked, false});
@@ -57,9 +56,8 @@ void CheckInf(const Package& package, ChipFunction function, WindowsVersion vers
   }
   const std::string folder = std::string("auto\\") + InfFolder(version);
   const bool nt = IsNt(version);
-  inf::Folders folders{"C:\\WINDOWS", nt ? "C:\\WINDOWS\\system32"
-                                                              : "C:\\WINDOWS\\SYSTEM",
-                       folder, nt};
+  inf::Folders folders{"C:\\WINDOWS", nt ? "C:\\WINDOWS\\system32" : "C:\\WINDOWS\\SYSTEM", folder,
+                       nt};
   std::set<std::string> noted;
   auto note = [&](int line, const std::string& what) {
     if (noted.insert(std::to_string(line) + what).second)
@@ -77,13 +75,13 @@ void CheckInf(const Package& package, ChipFunction function, WindowsVersion vers
     for (const inf::PlannedCopy& copy : result.plan.copies) {
       std::string source = copy.sourceFolder + "\\" + copy.sourceName;
       if (!package.Read(source))
-        findings.push_back({relative, copy.place.line,
-                            "copies " + copy.sourceName + ", which the package lacks (" + source +
-                                ")",
-                            false});
+        findings.push_back(
+            {relative, copy.place.line,
+             "copies " + copy.sourceName + ", which the package lacks (" + source + ")", false});
       if (!copy.listedInSourceDisks)
-        note(copy.place.line, copy.sourceName + " is not in [SourceDisksFiles]: looked for beside "
-                                                "the INF");
+        note(copy.place.line, copy.sourceName +
+                                  " is not in [SourceDisksFiles]: looked for beside "
+                                  "the INF");
       if (!copy.destinationListed)
         note(copy.place.line, "no [DestinationDirs] entry for [" + copy.place.section +
                                   "]: copied into the system folder");
@@ -128,7 +126,13 @@ std::vector<Finding> CheckPackage(const Package& package,
                             "components cannot get them from the package",
                             false});
   }
-  return findings;
+  // One line per fault, however many of the driver's IDs meet it.
+  std::vector<Finding> unique;
+  std::set<std::string> seen;
+  for (Finding& finding : findings)
+    if (seen.insert(FindingLine(finding)).second)
+      unique.push_back(std::move(finding));
+  return unique;
 }
 
 std::string FindingLine(const Finding& finding) {

@@ -39,7 +39,7 @@ MachineState TakeState(const fs::path& machineFolder) {
       continue;
     for (fs::recursive_directory_iterator it(drive->path(), error), stop; !error && it != stop;
          it.increment(error)) {
-      std::string path = fs::relative(it->path(), machineFolder).generic_string();
+      std::string path = it->path().lexically_relative(machineFolder).generic_string();
       if (it->is_directory(error))
         state.files[path + "/"] = "";
       else
@@ -77,8 +77,8 @@ std::string DiffText(const MachineState& before, const MachineState& after) {
   std::vector<std::vector<unsigned>> common(a.size() + 1, std::vector<unsigned>(b.size() + 1));
   for (size_t i = a.size(); i-- > 0;)
     for (size_t j = b.size(); j-- > 0;)
-      common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1
-                                  : std::max(common[i + 1][j], common[i][j + 1]);
+      common[i][j] =
+          a[i] == b[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
   text += "registry.reg:\n";
   std::string section;       // the section the walk is in
   std::string shownSection;  // the last one printed
@@ -96,7 +96,7 @@ std::string DiffText(const MachineState& before, const MachineState& after) {
         section = a[i];
       ++i;
       ++j;
-    } else if (j < b.size() && (i == a.size() || common[i][j + 1] >= common[i + 1][j])) {
+    } else if (j < b.size() && (i == a.size() || common[i][j + 1] > common[i + 1][j])) {
       if (!b[j].empty() && b[j][0] == '[')
         section = shownSection = b[j];  // a new section: its header is the line shown
       else

@@ -9,8 +9,9 @@
 namespace talvex::rehearse {
 
 struct MachineState {
-  std::map<std::string, std::string> files;  // "c/WINDOWS/inf/oem0.inf" -> bytes; folders end in '/'
-  std::string registry;                      // registry.reg
+  std::map<std::string, std::string>
+      files;             // "c/WINDOWS/inf/oem0.inf" -> bytes; folders end in '/'
+  std::string registry;  // registry.reg
 };
 
 MachineState TakeState(const std::filesystem::path& machineFolder);

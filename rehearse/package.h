@@ -15,8 +15,8 @@ namespace talvex::rehearse {
 enum class WindowsVersion { k98, kMe, k2000, kXp };
 inline constexpr WindowsVersion kVersions[] = {WindowsVersion::k98, WindowsVersion::kMe,
                                                WindowsVersion::k2000, WindowsVersion::kXp};
-const char* VersionName(WindowsVersion version);   // "Windows 98 SE"
-const char* VersionTag(WindowsVersion version);    // "98", "me", "2000", "xp"
+const char* VersionName(WindowsVersion version);  // "Windows 98 SE"
+const char* VersionTag(WindowsVersion version);   // "98", "me", "2000", "xp"
 bool IsNt(WindowsVersion version);
 // The package folder the setup program takes that version's INFs from ("winxp"); none for 98.
 const char* InfFolder(WindowsVersion version);

@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
     wine.Run(package, rehearsal, out, std::cout);
   WriteText(out / "report.md", ReportMarkdown(rehearsal));
   WriteText(out / "report.json", ReportJson(rehearsal));
-  std::cout << "\n" << (rehearsal.Passed() ? "pass" : "FAIL") << ": " << out.string()
-            << "/report.md\n";
+  std::cout << "\n"
+            << (rehearsal.Passed() ? "pass" : "FAIL") << ": " << out.string() << "/report.md\n";
   return rehearsal.Passed() ? 0 : 1;
 }

@@ -144,14 +144,15 @@ std::string ReportMarkdown(const Rehearsal& rehearsal) {
   std::ostringstream out;
   out << "# Rehearsal of " << rehearsal.package << "\n\n";
   out << "Started " << rehearsal.started << "; functions " << FunctionList(rehearsal.functions)
-      << "; " << rehearsal.cells.size() << " cells. Result: "
-      << (rehearsal.Passed() ? "**pass**" : "**FAIL**") << ".\n\n";
+      << "; " << rehearsal.cells.size()
+      << " cells. Result: " << (rehearsal.Passed() ? "**pass**" : "**FAIL**") << ".\n\n";
   out << "## Findings\n\n";
   if (rehearsal.findings.empty())
     out << "None.\n";
   for (const Finding& finding : rehearsal.findings)
     out << "- " << FindingLine(finding) << "\n";
-  out << "\n## Matrix\n\n| cell | Memory Stick | SD | Smart Card | exit | log.txt | restart | boxes "
+  out << "\n## Matrix\n\n| cell | Memory Stick | SD | Smart Card | exit | log.txt | restart | "
+         "boxes "
          "| result |\n|---|---|---|---|---|---|---|---|---|\n";
   for (const CellResult& cell : rehearsal.cells) {
     out << "| [" << cell.cell.Name() << "](#" << cell.cell.Name() << ") |";
