@@ -30,8 +30,8 @@ std::string Read(const std::filesystem::path& path) {
 
 // The sample package's INF of that folder with one text replaced by another.
 std::string EditedInf(const std::string& relative, const std::string& from, const std::string& to) {
-  std::string text = Read(std::filesystem::path(TALVEX_SOURCE_DIR) / "examples/package/auto" /
-                          relative);
+  std::string text =
+      Read(std::filesystem::path(TALVEX_SOURCE_DIR) / "examples/package/auto" / relative);
   size_t at = text.find(from);
   EXPECT_NE(at, std::string::npos) << from;
   if (at != std::string::npos)
@@ -69,11 +69,13 @@ TEST(InfInstallTest, AnXpInstallCopiesItsFilesKeepsTheInfAndRecordsTheDriver) {
   ASSERT_TRUE(UpdateDriver(machine, "*KVE0515", inf).ok);
   ASSERT_TRUE(UpdateDriver(machine, "*KVE0516", inf).ok);
   // Two hardware IDs served by one INF: one copy of it.
-  EXPECT_EQ(machine.ReadFile("c/WINDOWS/inf/oem0.inf"),
-            Read(std::filesystem::path(TALVEX_SOURCE_DIR) / "examples/package/auto/winxp/KVMS.INF"));
+  EXPECT_EQ(
+      machine.ReadFile("c/WINDOWS/inf/oem0.inf"),
+      Read(std::filesystem::path(TALVEX_SOURCE_DIR) / "examples/package/auto/winxp/KVMS.INF"));
   EXPECT_FALSE(machine.Exists("c/WINDOWS/inf/oem1.inf"));
   EXPECT_TRUE(machine.Exists("c/WINDOWS/system32/kvms.txt"));
-  const std::string driver = std::string("SYSTEM\\CurrentControlSet\\Control\\Class\\") + kClassGuid;
+  const std::string driver =
+      std::string("SYSTEM\\CurrentControlSet\\Control\\Class\\") + kClassGuid;
   EXPECT_EQ(Value(machine, kMsDevice, "Driver"), std::string(kClassGuid) + "\\0000");
   EXPECT_EQ(Value(machine, std::string(kMsDevice, sizeof kMsDevice - 2) + "1", "Driver"),
             std::string(kClassGuid) + "\\0001");
@@ -89,7 +91,7 @@ TEST(InfInstallTest, AnXpInstallCopiesItsFilesKeepsTheInfAndRecordsTheDriver) {
             "Korvane TALVEX Memory Stick Reader (Windows XP)");
   EXPECT_EQ(Value(machine, kMsDevice, "Mfg"), "Korvane");
   EXPECT_EQ(Value(machine, kMsDevice, "ClassGUID"), kClassGuid);
-  EXPECT_EQ(Value(machine, kMsDevice, "InfPath"), inf);  // the machine's own record
+  EXPECT_EQ(Value(machine, kMsDevice, "InfPath"), inf);          // the machine's own record
   EXPECT_EQ(Value(machine, kMsDevice, "Service"), "<missing>");  // the null service
   // The journal names the INF's driver line and every file copied.
   std::string journal = machine.ReadFile("journal.txt");
@@ -140,7 +142,7 @@ TEST(InfInstallTest, WhatWindowsRefusesFailsTheUpdateAndChangesNoDriver) {
     std::string keys;
     const char* folder;  // auto\<folder>\<inf>
     const char* inf;
-    std::string text;    // the INF's new text
+    std::string text;  // the INF's new text
     uint32_t error;
   };
   const Case cases[] = {
@@ -151,7 +153,8 @@ TEST(InfInstallTest, WhatWindowsRefusesFailsTheUpdateAndChangesNoDriver) {
        EditedInf("winxp/KVMS.INF", "$Windows NT$", "$Windows 2000$"), kWrongInfStyle},
       {"$Windows NT$ on Me", testing::WindowsMeKeys(), "winme", "kvms.inf",
        EditedInf("winme/kvms.inf", "$Windows 95$", "$Windows NT$"), kWrongInfStyle},
-      {"no INF at all", testing::WindowsXpKeys(), "winxp", "KVMS.INF", "MZ\x90\0\x03", kWrongInfStyle},
+      {"no INF at all", testing::WindowsXpKeys(), "winxp", "KVMS.INF", "MZ\x90\0\x03",
+       kWrongInfStyle},
       {"models decorated for XP only, on 2000", testing::Windows2000Keys(), "win2k", "KVMS.INF",
        EditedInf("win2k/KVMS.INF", "[Manufacturer]\r\n%Korvane%=Korvane\r\n\r\n[Korvane]",
                  "[Manufacturer]\r\n%Korvane%=Korvane,NTx86.5.1\r\n\r\n[Korvane.NTx86.5.1]"),
@@ -184,9 +187,8 @@ TEST(InfInstallTest, AFileThePackageLacksFailsAsACancelledDiskPromptAndEarlierCo
   TestMachine machine;
   machine.Registry(testing::WindowsXpKeys() + DeviceKey("Root\\MS\\0", {"*KVE0515"}))
       .Package()
-      .File("d/SETUP/auto/winxp/KVMS.INF",
-            EditedInf("winxp/KVMS.INF", "[KVMS_Files]\r\nkvms.txt",
-                      "[KVMS_Files]\r\nkvms.txt\r\nkvms.sys"))
+      .File("d/SETUP/auto/winxp/KVMS.INF", EditedInf("winxp/KVMS.INF", "[KVMS_Files]\r\nkvms.txt",
+                                                     "[KVMS_Files]\r\nkvms.txt\r\nkvms.sys"))
       .Ini("journal = journal.txt\r\n");
   Update update = UpdateDriver(machine, "*KVE0515", "D:\\SETUP\\auto\\winxp\\KVMS.INF");
   EXPECT_FALSE(update.ok);
