@@ -53,12 +53,14 @@ enable_deb_src() {
 }
 
 enable_deb_src
-$SUDO apt-get update -qq
+APT_SUDO=$SUDO
+. "$ROOT/scripts/apt-retry.sh"
+apt_update
 
 mkdir -p "$WORK"
 cd "$WORK"
 if ! ls -d libjpeg-turbo-*/ >/dev/null 2>&1; then
-  apt-get source -qq libjpeg-turbo
+  apt-get source -qq libjpeg-turbo || { sleep 30; apt_update; apt-get source -qq libjpeg-turbo; }
 fi
 SRC=$(ls -d "$WORK"/libjpeg-turbo-*/ | head -n 1)
 

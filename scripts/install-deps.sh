@@ -22,12 +22,12 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+APT_SUDO=""
+[ "$(id -u)" -eq 0 ] || APT_SUDO=sudo
+. "$(dirname "$0")/apt-retry.sh"
 if [ "$what" = all ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${sudo_cmd[@]}" dpkg --add-architecture i386
+  $APT_SUDO dpkg --add-architecture i386
 fi
 echo "Installing: ${missing[*]}"
-"${sudo_cmd[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-  "${missing[@]}" >/dev/null
+apt_update
+apt_install "${missing[@]}"
