@@ -1,73 +1,17 @@
 #include "rehearse/cell_run.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include "install/win98_copy_table.h"
 #include "platform/ascii_text.h"
-
-extern char** environ;
+#include "rehearse/spawn.h"
+#include "rehearse/text_files.h"
 
 namespace talvex::rehearse {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::optional<std::string> ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    return std::nullopt;
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty())
-      lines.push_back(line);
-  return lines;
-}
-
-int Spawn(const fs::path& program, const std::vector<std::string>& arguments,
-          const fs::path& machine, const fs::path& out, const fs::path& err) {
-  std::vector<std::string> environment;
-  for (char** at = environ; *at != nullptr; ++at)
-    if (std::string(*at).rfind("TALVEX_MACHINE=", 0) != 0)
-      environment.emplace_back(*at);
-  environment.push_back("TALVEX_MACHINE=" + machine.string());
-  std::vector<char*> envp;
-  for (std::string& entry : environment)
-    envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> args{program.string()};
-  args.insert(args.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& arg : args)
-    argv.push_back(arg.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0)
-    return -1;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // The journal's record of one function: the driver updates of its IDs (Me, 2000, XP), or the
 // copies of its files (98), and the copies the updates made.
@@ -225,8 +169,11 @@ CellResult RunCell(const Cell& cell, const fs::path& setupProgram, const fs::pat
   std::vector<std::string> arguments;
   if (cell.unattended)
     arguments.push_back("-s");
-  result.exitCode =
-      Spawn(setupProgram, arguments, machineFolder, beside / "stdout.txt", beside / "stderr.txt");
+  result.exitCode = Spawn({setupProgram,
+                           arguments,
+                           {{"TALVEX_MACHINE", machineFolder.string()}},
+                           beside / "stdout.txt",
+                           beside / "stderr.txt"});
   const char* drive = cell.medium == Medium::kCd ? "e" : "d";
   result.log = ReadFile(machineFolder / drive / "SETUP" / "log.txt");
   for (const std::string& line : Lines(ReadFile(beside / "stderr.txt").value_or(""))) {

@@ -40,7 +40,9 @@ std::string Detail(const FunctionResult& result) {
     case Outcome::kSkipped:
       return "skipped";
     case Outcome::kFailed:
-      return "failed: " + result.failedCall + " gave " + ErrorName(result.error) +
+      // A run under Wine has no error code: only what it left behind.
+      return "failed: " + result.failedCall +
+             (result.error == 0 ? "" : " gave " + ErrorName(result.error)) +
              (result.inf.empty() ? "" : " (" + result.inf + ")");
     case Outcome::kInstalled:
       break;
@@ -72,6 +74,95 @@ std::string JsonText(const std::string& text) {
     }
   }
   return out + "\"";
+}
+
+void MatrixMarkdown(const std::vector<CellResult>& cells, const std::string& anchorPrefix,
+                    std::ostream& out) {
+  out << "| cell | Memory Stick | SD | Smart Card | exit | log.txt | restart | boxes | result "
+         "|\n|---|---|---|---|---|---|---|---|---|\n";
+  for (const CellResult& cell : cells) {
+    out << "| [" << cell.cell.Name() << "](#" << anchorPrefix << cell.cell.Name() << ") |";
+    for (const FunctionResult& function : cell.functions)
+      out << " " << OutcomeWord(function) << " |";
+    out << " " << cell.exitCode << " | " << LogWord(cell) << " | " << RestartWord(cell) << " | "
+        << cell.messages.size() << " | " << (cell.passed ? "pass" : "**FAIL**") << " |\n";
+  }
+}
+
+void CellMarkdown(const CellResult& cell, std::ostream& out) {
+  for (const FunctionResult& function : cell.functions)
+    out << "- " << FunctionName(function.function) << ": " << Detail(function) << "\n";
+  out << "- exit code " << cell.exitCode << "; log.txt: "
+      << (cell.log ? "`" + cell.log->substr(0, cell.log->find('\r')) + "`, ..." : "none")
+      << "; restart: " << RestartWord(cell) << "\n";
+  for (const std::string& message : cell.messages)
+    out << "- the person saw: `" << message << "`\n";
+  for (const std::string& note : cell.notes)
+    out << "- note: " << note << "\n";
+}
+
+void WineMarkdown(const WineSide& wine, std::ostream& out) {
+  out << "\n## Under Wine\n\n";
+  if (!wine.problem.empty()) {
+    out << "The Wine runs could not be made: " << wine.problem << "\n";
+    return;
+  }
+  out << "The real Setup.exe under Wine, with Wine's SetupAPI, for the cells Wine can imitate. "
+         "The native engine decides the result.\n\n";
+  MatrixMarkdown(wine.cells, "wine-", out);
+  out << "\n### Where the engines differ\n\n";
+  if (wine.differences.empty())
+    out << "Nowhere.\n";
+  for (const std::string& difference : wine.differences)
+    out << "- " << difference << "\n";
+  if (!wine.skipped.empty()) {
+    out << "\n### Not run under Wine\n\n";
+    for (const std::string& skipped : wine.skipped)
+      out << "- " << skipped << "\n";
+  }
+  for (const CellResult& cell : wine.cells) {
+    out << "\n### wine-" << cell.cell.Name() << "\n\n"
+        << cell.cell.Description() << ", under Wine.\n\n";
+    CellMarkdown(cell, out);
+    out << "- the record: `wine/cases/" << cell.cell.Name()
+        << "` (its screenshots, the device keys, the files the run changed)\n";
+  }
+}
+
+void CellsJson(const std::vector<CellResult>& cells, std::ostream& out) {
+  out << "[";
+  for (size_t i = 0; i < cells.size(); ++i) {
+    const CellResult& cell = cells[i];
+    out << (i ? "," : "") << "\n    {\"name\": " << JsonText(cell.cell.Name())
+        << ", \"windows\": " << JsonText(VersionName(cell.cell.version))
+        << ", \"ids\": " << (cell.cell.idIndex + 1) << ", \"components\": "
+        << JsonText(cell.cell.components == Components::kPresent   ? "present"
+                    : cell.cell.components == Components::kMissing ? "missing"
+                                                                   : "")
+        << ", \"medium\": " << JsonText(cell.cell.medium == Medium::kCd ? "cd" : "disk")
+        << ", \"mode\": " << JsonText(cell.cell.unattended ? "unattended" : "wizard")
+        << ",\n     \"exitCode\": " << cell.exitCode
+        << ", \"log\": " << (cell.log ? JsonText(*cell.log) : "null")
+        << ", \"restart\": " << JsonText(RestartWord(cell))
+        << ", \"passed\": " << (cell.passed ? "true" : "false") << ",\n     \"functions\": [";
+    for (size_t k = 0; k < cell.functions.size(); ++k) {
+      const FunctionResult& function = cell.functions[k];
+      out << (k ? ", " : "") << "{\"function\": " << JsonText(FunctionTag(function.function))
+          << ", \"outcome\": " << JsonText(OutcomeWord(function))
+          << ", \"inf\": " << JsonText(function.inf) << ", \"files\": [";
+      for (size_t f = 0; f < function.files.size(); ++f)
+        out << (f ? ", " : "") << JsonText(function.files[f]);
+      out << "], \"error\": " << function.error << "}";
+    }
+    out << "],\n     \"messages\": [";
+    for (size_t m = 0; m < cell.messages.size(); ++m)
+      out << (m ? ", " : "") << JsonText(cell.messages[m]);
+    out << "], \"notes\": [";
+    for (size_t n = 0; n < cell.notes.size(); ++n)
+      out << (n ? ", " : "") << JsonText(cell.notes[n]);
+    out << "]}";
+  }
+  out << "\n  ]";
 }
 
 std::string FunctionList(const std::vector<ChipFunction>& functions) {
@@ -151,27 +242,13 @@ std::string ReportMarkdown(const Rehearsal& rehearsal) {
     out << "None.\n";
   for (const Finding& finding : rehearsal.findings)
     out << "- " << FindingLine(finding) << "\n";
-  out << "\n## Matrix\n\n| cell | Memory Stick | SD | Smart Card | exit | log.txt | restart | "
-         "boxes "
-         "| result |\n|---|---|---|---|---|---|---|---|---|\n";
-  for (const CellResult& cell : rehearsal.cells) {
-    out << "| [" << cell.cell.Name() << "](#" << cell.cell.Name() << ") |";
-    for (const FunctionResult& function : cell.functions)
-      out << " " << OutcomeWord(function) << " |";
-    out << " " << cell.exitCode << " | " << LogWord(cell) << " | " << RestartWord(cell) << " | "
-        << cell.messages.size() << " | " << (cell.passed ? "pass" : "**FAIL**") << " |\n";
-  }
+  out << "\n## Matrix\n\n";
+  MatrixMarkdown(rehearsal.cells, "", out);
+  if (rehearsal.wine.asked)
+    WineMarkdown(rehearsal.wine, out);
   for (const CellResult& cell : rehearsal.cells) {
     out << "\n## " << cell.cell.Name() << "\n\n" << cell.cell.Description() << ".\n\n";
-    for (const FunctionResult& function : cell.functions)
-      out << "- " << FunctionName(function.function) << ": " << Detail(function) << "\n";
-    out << "- exit code " << cell.exitCode << "; log.txt: "
-        << (cell.log ? "`" + cell.log->substr(0, cell.log->find('\r')) + "`, ..." : "none")
-        << "; restart: " << RestartWord(cell) << "\n";
-    for (const std::string& message : cell.messages)
-      out << "- the person saw: `" << message << "`\n";
-    for (const std::string& note : cell.notes)
-      out << "- note: " << note << "\n";
+    CellMarkdown(cell, out);
     out << "- the machine after the run: `cells/" << cell.cell.Name()
         << "/machine` (journal.txt, screen.txt); what it changed: `cells/" << cell.cell.Name()
         << "/diff.txt`\n";
@@ -191,39 +268,21 @@ std::string ReportJson(const Rehearsal& rehearsal) {
         << ", \"line\": " << finding.line << ", \"what\": " << JsonText(finding.what)
         << ", \"note\": " << (finding.note ? "true" : "false") << "}";
   }
-  out << "\n  ],\n  \"cells\": [";
-  for (size_t i = 0; i < rehearsal.cells.size(); ++i) {
-    const CellResult& cell = rehearsal.cells[i];
-    out << (i ? "," : "") << "\n    {\"name\": " << JsonText(cell.cell.Name())
-        << ", \"windows\": " << JsonText(VersionName(cell.cell.version))
-        << ", \"ids\": " << (cell.cell.idIndex + 1) << ", \"components\": "
-        << JsonText(cell.cell.components == Components::kPresent   ? "present"
-                    : cell.cell.components == Components::kMissing ? "missing"
-                                                                   : "")
-        << ", \"medium\": " << JsonText(cell.cell.medium == Medium::kCd ? "cd" : "disk")
-        << ", \"mode\": " << JsonText(cell.cell.unattended ? "unattended" : "wizard")
-        << ",\n     \"exitCode\": " << cell.exitCode
-        << ", \"log\": " << (cell.log ? JsonText(*cell.log) : "null")
-        << ", \"restart\": " << JsonText(RestartWord(cell))
-        << ", \"passed\": " << (cell.passed ? "true" : "false") << ",\n     \"functions\": [";
-    for (size_t k = 0; k < cell.functions.size(); ++k) {
-      const FunctionResult& function = cell.functions[k];
-      out << (k ? ", " : "") << "{\"function\": " << JsonText(FunctionTag(function.function))
-          << ", \"outcome\": " << JsonText(OutcomeWord(function))
-          << ", \"inf\": " << JsonText(function.inf) << ", \"files\": [";
-      for (size_t f = 0; f < function.files.size(); ++f)
-        out << (f ? ", " : "") << JsonText(function.files[f]);
-      out << "], \"error\": " << function.error << "}";
-    }
-    out << "],\n     \"messages\": [";
-    for (size_t m = 0; m < cell.messages.size(); ++m)
-      out << (m ? ", " : "") << JsonText(cell.messages[m]);
-    out << "], \"notes\": [";
-    for (size_t n = 0; n < cell.notes.size(); ++n)
-      out << (n ? ", " : "") << JsonText(cell.notes[n]);
-    out << "]}";
+  out << "\n  ],\n  \"cells\": ";
+  CellsJson(rehearsal.cells, out);
+  if (rehearsal.wine.asked) {
+    out << ",\n  \"wine\": {\"problem\": " << JsonText(rehearsal.wine.problem)
+        << ", \"differences\": [";
+    for (size_t i = 0; i < rehearsal.wine.differences.size(); ++i)
+      out << (i ? ", " : "") << JsonText(rehearsal.wine.differences[i]);
+    out << "], \"skipped\": [";
+    for (size_t i = 0; i < rehearsal.wine.skipped.size(); ++i)
+      out << (i ? ", " : "") << JsonText(rehearsal.wine.skipped[i]);
+    out << "],\n  \"cells\": ";
+    CellsJson(rehearsal.wine.cells, out);
+    out << "}";
   }
-  out << "\n  ]\n}\n";
+  out << "\n}\n";
   return out.str();
 }
 

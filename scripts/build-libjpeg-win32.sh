@@ -35,6 +35,7 @@ enable_deb_src() {
   if [ -f "$deb822" ]; then
     if grep -q '^Types: deb$' "$deb822"; then
       $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' "$deb822"
+      sources_changed=1
     fi
   elif [ -f "$classic" ]; then
     # For each "deb ..." line, a "deb-src ..." line with the same rest, unless one exists.
@@ -44,6 +45,7 @@ enable_deb_src() {
     done >"$tmp"
     if [ -s "$tmp" ]; then
       cat "$tmp" | $SUDO tee -a "$classic" >/dev/null
+      sources_changed=1
     fi
     rm -f "$tmp"
   else
@@ -52,17 +54,24 @@ enable_deb_src() {
   fi
 }
 
+# The package lists are read again only when source entries were just enabled, or when the
+# source cannot be had with the lists there are.
+sources_changed=
 enable_deb_src
 APT_SUDO=$SUDO
 . "$ROOT/scripts/apt-retry.sh"
-apt_update
+[ -z "$sources_changed" ] || apt_update
 
+# One download of the source serves both architectures.
+SOURCES="$ROOT/build/libjpeg-turbo-source"
+mkdir -p "$SOURCES"
+cd "$SOURCES"
+if ! ls -d libjpeg-turbo-*/ >/dev/null 2>&1; then
+  apt-get source -qq libjpeg-turbo || { apt_update; apt-get source -qq libjpeg-turbo; }
+fi
+SRC=$(ls -d "$SOURCES"/libjpeg-turbo-*/ | head -n 1)
 mkdir -p "$WORK"
 cd "$WORK"
-if ! ls -d libjpeg-turbo-*/ >/dev/null 2>&1; then
-  apt-get source -qq libjpeg-turbo || { sleep 30; apt_update; apt-get source -qq libjpeg-turbo; }
-fi
-SRC=$(ls -d "$WORK"/libjpeg-turbo-*/ | head -n 1)
 
 # SIMD through nasm when it is installed; the plain C code paths otherwise.
 SIMD=OFF

@@ -30,17 +30,31 @@ if [ "$what" = all ] && ! dpkg --print-foreign-architectures | grep -qx i386; th
 fi
 echo "Installing: ${missing[*]}"
 apt_update
-apt_install "${missing[@]}" && exit 0
 # 32-bit Wine needs the i386 package lists in step with the amd64 ones (libc6:i386 of the same
-# version as libc6); a mirror that serves one of them stale refuses it. The Wine runs then use the
-# 64-bit build under wine64, as on machines that cannot run 32-bit programs.
+# version as libc6); a mirror that serves one of them stale refuses it. Then everything else is
+# installed, and the Wine runs use the 64-bit build under wine64, as on machines that cannot run
+# 32-bit programs.
 rest=()
 for package in "${missing[@]}"; do
   [ "$package" = wine32:i386 ] || rest+=("$package")
 done
-if [ ${#rest[@]} -lt ${#missing[@]} ] && apt_install ${rest[@]+"${rest[@]}"}; then
-  echo "warning: wine32:i386 could not be installed; the Wine runs use the 64-bit build" >&2
-  exit 0
-fi
+try_install() {
+  if DEBIAN_FRONTEND=noninteractive $APT_SUDO apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null; then
+    return 0
+  fi
+  if [ ${#rest[@]} -lt ${#missing[@]} ] &&
+    DEBIAN_FRONTEND=noninteractive $APT_SUDO apt-get install -y -qq --no-install-recommends \
+      ${rest[@]+"${rest[@]}"} >/dev/null; then
+    echo "warning: wine32:i386 could not be installed; the Wine runs use the 64-bit build" >&2
+    return 0
+  fi
+  return 1
+}
+try_install && exit 0
+echo "apt-get install failed; trying again in 20 s" >&2
+sleep 20
+apt_update
+try_install && exit 0
 echo "the packages could not be installed: ${missing[*]}" >&2
 exit 1

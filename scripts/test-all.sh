@@ -9,13 +9,15 @@ set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
+# section TITLE: a heading with the time since the start, so that slow parts show.
+section() { echo "== $* (at ${SECONDS} s)"; }
 scripts/install-deps.sh all
 
-echo "== formatting"
+section "formatting"
 files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
 clang-format --dry-run --Werror $files
 
-echo "== native build and tests, under the sanitizers"
+section "native build and tests, under the sanitizers"
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan -j2
 ctest --preset native-asan -j2
@@ -48,11 +50,11 @@ windows_build() {
 
 windows_log=""
 if [ "$wine_arch" = i686 ]; then
-  echo "== Windows build"
+  section "Windows build"
   windows_build
   wine_build=build/win32
 else
-  echo "== this machine cannot run 32-bit programs: the Wine runs use the 64-bit build (win64)"
+  section "this machine cannot run 32-bit programs: the Wine runs use the 64-bit build (win64)"
   scripts/build-libjpeg-win32.sh x86_64
   scripts/build-gtest-win32.sh x86_64
   cmake --preset win64 >/dev/null
@@ -60,7 +62,7 @@ else
   wine_build=build/win64
   # The Wine runs spend much of their time waiting on windows and timers: the 32-bit build uses
   # the processors meanwhile.
-  echo "== Windows build (32-bit), beside the Wine runs"
+  section "Windows build (32-bit), beside the Wine runs"
   windows_log=$(mktemp)
   (
     renice -n 10 "$BASHPID" >/dev/null  # the Wine runs' timing comes first
@@ -71,26 +73,33 @@ fi
 
 # The two Wine parts use prefixes and displays of their own, and both spend much of their time
 # waiting on windows and timers: they run side by side.
-echo "== Win32 backends under Wine ($wine_build), beside the Wine test bed"
+section "Win32 backends under Wine ($wine_build), beside the Wine test bed"
 backend_log=$(mktemp)
 tests/win32/run-under-wine.sh "$wine_build" >"$backend_log" 2>&1 &
 backend_pid=$!
 
-echo "== Wine test bed ($wine_build)"
+section "Wine test bed ($wine_build)"
 bed_status=0
 tests/wine/run.sh "$wine_build/Setup.exe" || bed_status=$?
+# The bundled package rehearsed natively and under Wine, once the bed's lanes are done.
+section "talvex-rehearse --wine on the bundled package"
+rehearsal_status=0
+tests/rehearse/wine-rehearsal-test.sh build/native-asan/talvex-rehearse "$wine_build/Setup.exe" ||
+  rehearsal_status=$?
 backend_status=0
 wait "$backend_pid" || backend_status=$?
-echo "== Win32 backends under Wine: output"
+section "Win32 backends under Wine: output"
 cat "$backend_log"
 rm -f "$backend_log"
 if [ -n "$windows_log" ]; then
   windows_status=0
   wait "$windows_pid" || windows_status=$?
-  echo "== Windows build (32-bit): output"
+  section "Windows build (32-bit): output"
   grep -v '^\[[0-9]*/[0-9]*\] ' "$windows_log" || true
   rm -f "$windows_log"
   [ "$windows_status" -eq 0 ] || { echo "the 32-bit Windows build or its import check failed ($windows_status)" >&2; exit 1; }
 fi
 [ "$backend_status" -eq 0 ] || { echo "the Win32 backend tests failed ($backend_status)" >&2; exit 1; }
 [ "$bed_status" -eq 0 ] || { echo "the Wine test bed failed ($bed_status)" >&2; exit 1; }
+[ "$rehearsal_status" -eq 0 ] || { echo "the Wine rehearsal failed ($rehearsal_status)" >&2; exit 1; }
+section "every test passed"

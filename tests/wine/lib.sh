@@ -271,3 +271,32 @@ end_case() {
     failed=$((failed + 1))
   fi
 }
+
+# boot_prefix FOLDER: a new prefix of the program's architecture in FOLDER, booted once, which
+# each case copies: Wine's own crash dialog off (a crash must fail a case, not wait for a click),
+# the registry leftovers of an earlier driver that the setup program resets (fixture.reg), and
+# Wine's own fonts (fonts-wine) in its Fonts folder, where this Wine finds them (Marlett draws the
+# title-bar buttons, which otherwise show as letters on the screenshots). Needs base_overrides
+# (the WINEDLLOVERRIDES of every case). Returns 1 with $boot_problem when a step fails; the
+# steps' output is in $work/boot.
+boot_prefix() {
+  export WINEDEBUG=-all WINEDLLOVERRIDES="$base_overrides"
+  export WINEPREFIX=$1
+  case_dir=$work/boot
+  rm -rf "$WINEPREFIX" "$case_dir"
+  mkdir -p "$case_dir" "$WINEPREFIX"
+  case_failures=0
+  wineserver -p >/dev/null 2>&1
+  wine_run 180 wineboot wineboot -i
+  [ "$wine_rc" -eq 0 ] || { boot_problem="wineboot failed with $wine_rc (see $case_dir/wineboot.err)"; return 1; }
+  wine_run 60 crashdialog reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+  [ "$wine_rc" -eq 0 ] || { boot_problem="could not turn the crash dialog off"; return 1; }
+  cp "$here/fixture.reg" "$WINEPREFIX/drive_c/fixture.reg"
+  wine_run 60 fixture regedit /s 'C:\fixture.reg'
+  [ "$wine_rc" -eq 0 ] || { boot_problem="could not import fixture.reg"; return 1; }
+  rm "$WINEPREFIX/drive_c/fixture.reg"
+  if [ -d /usr/share/wine/fonts ]; then
+    cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
+  stop_wineserver
+}

@@ -101,36 +101,16 @@ start_display() {
 }
 start_display "$work/xvfb.log"
 
-# One prefix of the program's architecture, booted once: Wine's own crash dialog off (a crash must fail a case, not wait
-# for a click), and the registry leftovers of an earlier driver that the setup program resets.
-# No Mono or Gecko installs, no menu entries.
+# One prefix of the program's architecture, booted once (boot_prefix), copied for each case. No
+# Mono or Gecko installs, no menu entries.
 base_overrides='mscoree,mshtml=;winemenubuilder.exe=d'
 # A home folder of the suite's own: Wine links the prefix's desktop and documents to the home
 # folder, and the folder tree's picture must show the prefix, not this machine's user.
 export HOME="$work/home"
 rm -rf "$HOME"
 mkdir -p "$HOME/Desktop"
-export WINEDEBUG=-all WINEDLLOVERRIDES="$base_overrides"
-export WINEPREFIX="$work/base"
-case_dir=$work/boot
-rm -rf "$WINEPREFIX" "$work/cases" "$case_dir" "$shots" "$cpu_report"
-mkdir -p "$case_dir" "$WINEPREFIX"
-case_failures=0
-wineserver -p >/dev/null 2>&1
-wine_run 180 wineboot wineboot -i
-[ "$wine_rc" -eq 0 ] || abort "wineboot failed with $wine_rc (see $case_dir/wineboot.err)"
-wine_run 60 crashdialog reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
-[ "$wine_rc" -eq 0 ] || abort "could not turn the crash dialog off"
-cp "$here/fixture.reg" "$WINEPREFIX/drive_c/fixture.reg"
-wine_run 60 fixture regedit /s 'C:\fixture.reg'
-[ "$wine_rc" -eq 0 ] || abort "could not import fixture.reg"
-rm "$WINEPREFIX/drive_c/fixture.reg"
-# Wine's own fonts (fonts-wine) in the prefix's Fonts folder, where this Wine finds them: Marlett
-# draws the title-bar buttons, which otherwise show as letters on the screenshots.
-if [ -d /usr/share/wine/fonts ]; then
-  cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-fi
-stop_wineserver
+rm -rf "$work/cases" "$shots" "$cpu_report"
+boot_prefix "$work/base" || abort "$boot_problem"
 echo "prefix booted in $(($(date +%s) - started)) s"
 
 # The cases run in lanes side by side, each lane on a display of its own: a case spends most of
