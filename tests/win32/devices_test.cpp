@@ -14,6 +14,7 @@
 namespace talvex::win32 {
 namespace {
 
+using testing::FixedSystemFolder;
 using testing::kLastErrorMarker;
 
 constexpr uint32_t kAllPresent = DIGCF_ALLCLASSES | DIGCF_PRESENT;
@@ -166,26 +167,6 @@ TEST(DeviceSetupTest, FailuresLeaveTheirCode) {
   EXPECT_EQ(::GetLastError(), 0u);
 }
 
-// Gives a folder of the test's choice as the system folder, or fails.
-class FixedSystemFolder : public SystemFolders {
- public:
-  explicit FixedSystemFolder(std::string path) : path_(std::move(path)) {}
-  uint32_t GetWindowsDirectoryA(char*, uint32_t) override { return 0; }
-  uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) override {
-    if (path_.empty()) {
-      ::SetLastError(ERROR_INVALID_FUNCTION);
-      return 0;
-    }
-    if (size <= path_.size())
-      return static_cast<uint32_t>(path_.size() + 1);
-    std::memcpy(buffer, path_.c_str(), path_.size() + 1);
-    return static_cast<uint32_t>(path_.size());
-  }
-
- private:
-  std::string path_;
-};
-
 TEST(NewdevTest, LoadedFromTheSystemFolderWithBothEntryPoints) {
   Win32SystemFolders folders;
   Win32DriverUpdateService service(folders);
@@ -251,7 +232,7 @@ TEST(NewdevTest, NoSearchPathWhenTheSystemFolderHasNoNewdev) {
 }
 
 TEST(NewdevTest, NoSystemFolderIsALoadFailure) {
-  FixedSystemFolder folders("");
+  FixedSystemFolder folders("", ERROR_INVALID_FUNCTION);
   Win32DriverUpdateService service(folders);
   ::SetLastError(kLastErrorMarker);
   EXPECT_EQ(service.LoadNewdev(), nullptr);

@@ -18,26 +18,7 @@
 namespace talvex::win32 {
 namespace {
 
-// A system folder that is some other folder, or that cannot be had at all (an empty path).
-class FixedSystemFolder : public SystemFolders {
- public:
-  explicit FixedSystemFolder(std::string path) : path_(std::move(path)) {}
-  uint32_t GetWindowsDirectoryA(char*, uint32_t) override { return 0; }
-  uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) override {
-    if (path_.empty()) {
-      ::SetLastError(ERROR_FILE_NOT_FOUND);
-      return 0;
-    }
-    if (size <= path_.size())
-      return static_cast<uint32_t>(path_.size() + 1);
-    path_.copy(buffer, path_.size());
-    buffer[path_.size()] = '\0';
-    return static_cast<uint32_t>(path_.size());
-  }
-
- private:
-  std::string path_;
-};
+using testing::FixedSystemFolder;
 
 std::string ModulePath(HMODULE module) {
   char path[MAX_PATH + 1] = {};

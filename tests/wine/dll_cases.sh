@@ -94,13 +94,7 @@ planted_foldertree() {
     sleep 0.1
   done
   [ -f "$ready" ] || fail "FolderTree.exe never showed its tree"
-  rm -f "$ready"
-  set +e
-  wait "$job"
-  local rc=$?
-  set -e
-  [ "$rc" -eq 0 ] || fail "FolderTree.exe ended with $rc"
-  unix_text "$case_dir/foldertree.out" >"$case_dir/foldertree.txt"
+  end_foldertree "$job" "$ready"
   grep -qixF 'C:\windows' "$case_dir/foldertree.txt" ||
     fail "FolderTree.exe did not find C:\\windows: $(head -n 3 "$case_dir/foldertree.txt" | tr '\n' ' ')"
   expect_no_planted_load "$case_dir/foldertree.err"

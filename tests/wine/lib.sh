@@ -259,6 +259,19 @@ expect_fakes_ended() {
   done
 }
 
+# end_foldertree JOB READY: FolderTree.exe, started as JOB, has ended with exit code 0 (its ready
+# file READY, written once it showed its tree, is removed); what it printed is in
+# $case_dir/foldertree.txt.
+end_foldertree() {
+  rm -f "$2"
+  set +e
+  wait "$1"
+  local rc=$?
+  set -e
+  [ "$rc" -eq 0 ] || fail "FolderTree.exe ended with $rc"
+  unix_text "$case_dir/foldertree.out" >"$case_dir/foldertree.txt"
+}
+
 # end_case: the verdict; a passed case's prefix is removed to keep the disk small.
 end_case() {
   if [ "$case_failures" -eq 0 ]; then

@@ -22,13 +22,7 @@ case_foldertree() {
     >"$case_dir/foldertree.out" 2>"$case_dir/foldertree.err" </dev/null &
   local job=$!
   foldertree_steps "$exe_dir/FolderTree.exe.ready" || true
-  rm -f "$exe_dir/FolderTree.exe.ready"
-  set +e
-  wait "$job"
-  local rc=$?
-  set -e
-  [ "$rc" -eq 0 ] || fail "FolderTree.exe ended with $rc"
-  unix_text "$case_dir/foldertree.out" >"$case_dir/foldertree.txt"
+  end_foldertree "$job" "$exe_dir/FolderTree.exe.ready"
   local tree=$case_dir/foldertree.txt
   grep -qxF "announced $announced_win: $announced_win" "$tree" ||
     fail "the announced folder is no node of the tree: $(head -n 1 "$tree")"
