@@ -1,20 +1,23 @@
 #!/bin/sh
 # The programs that users run are reproducible: a second complete build of this tree's sources in
 # another folder, in another time zone and under another umask, gives Setup.exe, FolderTree.exe
-# and their .debug files byte for byte as the first build did; and no product of either build
-# holds the path of a source or build folder. The cross-built libjpeg-turbo is reused for the
-# second build only once it is shown to hold no path of this tree.
+# and their .debug files byte for byte as the first build did; no product of either build holds
+# the path of a source or build folder; each program is stripped and its debug link names its
+# .debug file. The cross-built libjpeg-turbo is reused for the second build only once it is
+# shown to hold no path of this tree.
 #
 # Usage: tests/scripts/reproducible-build-test.sh [FIRST_BUILD]
 #   FIRST_BUILD: the 32-bit product build to compare with (default build/win32, made by
 #   "cmake --preset win32 && cmake --build --preset win32"), of the sources as they are now.
-# Environment: TALVEX_KEEP_SECOND_BUILD=1 keeps the second folder for a look at what differs.
+# Environment: TALVEX_KEEP_SECOND_BUILD=1 keeps the second folder for a look at what differs;
+# OBJDUMP (default i686-w64-mingw32-objdump) shows the header fields of a product that differs.
 set -eu
 
 top=$(cd "$(dirname "$0")/../.." && pwd)
 first=$(cd "${1:-$top/build/win32}" && pwd)
 deps=$top/build/win32-deps
 products="Setup.exe FolderTree.exe Setup.exe.debug FolderTree.exe.debug"
+objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 started=$(date +%s)
 
 for product in $products; do
@@ -94,11 +97,23 @@ for product in $products; do
     echo "ok   $product: the same $(wc -c <"$first/$product" | tr -d ' ') bytes in both builds"
   else
     fail "$product differs between the two builds: $(cmp "$first/$product" "$again/$product" 2>&1 | head -n 1)"
+    # The header fields that differ, if any (TimeDateStamp, CheckSum, the directories).
+    (cd "$first" && "$objdump" -p "$product" >"$second/first.txt" 2>&1) || true
+    (cd "$again" && "$objdump" -p "$product" >"$second/again.txt" 2>&1) || true
+    diff "$second/first.txt" "$second/again.txt" | grep '^[<>]' | head -n 6 >&2 || true
   fi
 done
 for product in $products; do
   holds_no_path "$first/$product" && holds_no_path "$again/$product" &&
     echo "ok   $product holds no path of a source or build folder"
+done
+for program in Setup.exe FolderTree.exe; do
+  if result=$(python3 "$top/tests/scripts/debug-link-check.py" "$objdump" "$first/$program" \
+    "$first/$program.debug"); then
+    echo "ok   $program is stripped and names $program.debug, with its CRC, in its debug link"
+  else
+    fail "$result"
+  fi
 done
 
 echo "reproducible build test: $(($(date +%s) - started)) s"
