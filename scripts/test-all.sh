@@ -16,7 +16,8 @@ echo "== formatting"
 files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
 clang-format --dry-run --Werror $files
 
-echo "== the release zip"
+echo "== the release script and its zip"
+tests/scripts/release-test.sh
 tests/scripts/make-zip-test.sh
 
 echo "== native build and tests, under the sanitizers"
