@@ -1,10 +1,10 @@
 #!/bin/sh
 # The programs that users run are reproducible: a second complete build of this tree's sources in
-# another folder, in another time zone and under another umask, gives Setup.exe, FolderTree.exe
-# and their .debug files byte for byte as the first build did; no product of either build holds
-# the path of a source or build folder; each program is stripped and its debug link names its
-# .debug file. The cross-built libjpeg-turbo is reused for the second build only once it is
-# shown to hold no path of this tree.
+# another folder, into a build folder of another name, in another time zone and under another
+# umask, gives Setup.exe, FolderTree.exe and their .debug files byte for byte as the first build
+# did; no product of either build holds the path of a source or build folder; each program is
+# stripped and its debug link names its .debug file. The cross-built libjpeg-turbo is reused for
+# the second build only once it is shown to hold no path of this tree.
 #
 # Usage: tests/scripts/reproducible-build-test.sh [FIRST_BUILD]
 #   FIRST_BUILD: the 32-bit product build to compare with (default build/win32, made by
@@ -77,20 +77,21 @@ mkdir -p "$second/src/build/win32-deps/lib" "$second/src/build/win32-deps/includ
 cp "$deps"/lib/libjpeg.a "$deps"/lib/libjpeg.recipe "$second/src/build/win32-deps/lib/"
 cp "$deps"/include/j*.h "$second/src/build/win32-deps/include/"
 
-# Another time zone than this machine's (a day apart from UTC), another umask, another time.
+# Another time zone than this machine's (a day apart from UTC), another umask, another time, and
+# a build folder of another name outside the source folder (the release builds in build/release).
 zone=Pacific/Kiritimati
 [ "$(date +%z)" != "+1400" ] || zone=Etc/GMT+12
-echo "== second build in $second/src (TZ=$zone)"
+again=$second/other-build
+echo "== second build of $second/src in $again (TZ=$zone)"
 (
   cd "$second/src"
   umask 027
   export TZ=$zone
-  cmake --preset win32 -DTALVEX_TESTS=OFF >"$second/configure.log" 2>&1 ||
+  cmake --preset win32 -B "$again" -DTALVEX_TESTS=OFF >"$second/configure.log" 2>&1 ||
     { cat "$second/configure.log"; exit 1; }
-  cmake --build --preset win32 -j2 >"$second/build.log" 2>&1 ||
+  cmake --build "$again" -j2 >"$second/build.log" 2>&1 ||
     { grep -v '^\[[0-9]*/[0-9]*\] ' "$second/build.log"; exit 1; }
 )
-again=$second/src/build/win32
 
 for product in $products; do
   if cmp -s "$first/$product" "$again/$product"; then
