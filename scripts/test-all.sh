@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Every test: a formatting check, the native build with every native test (unit, scenario, fault
-# matrix, fuzz seeds) under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build
-# (Setup.exe) with its check of every imported function and a second build of its programs in
-# another folder that must give the same bytes, the Win32 backends' unit tests under Wine, and the
-# Wine test bed's whole runs of Setup.exe. The plain native build (the one the
-# examples run) compiles the same sources with the same warnings; the Windows builds compile the
-# program logic optimised, with warnings as errors.
+# Every test: a formatting check, the release script's refusals and its zip, the native build
+# with every native test (unit, scenario, fault matrix, fuzz seeds) under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows build (Setup.exe) with its check of every imported
+# function and a second build of its programs in another folder that must give the same bytes,
+# the Win32 backends' unit tests under Wine, and the Wine test bed's whole runs of Setup.exe. The
+# plain native build (the one the examples run) compiles the same sources with the same warnings;
+# the Windows builds compile the program logic optimised, with warnings as errors.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
