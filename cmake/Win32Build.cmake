@@ -50,6 +50,16 @@ function(talvex_add_product_executable name)
   endif()
   add_executable(${name} WIN32 ${ARGN})
   set_property(GLOBAL APPEND PROPERTY TALVEX_PRODUCTS ${name})
+  # Users get the program stripped; its debug information goes into <program>.debug beside it,
+  # which the program names in a debug link (file name and CRC) for the debugger to find. -p keeps
+  # the header's TimeDateStamp (0) instead of writing the time of the split into both files.
+  set(program $<TARGET_FILE:${name}>)
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} -p --only-keep-debug ${program} ${program}.debug
+    COMMAND ${CMAKE_OBJCOPY} -p --strip-all --add-gnu-debuglink=${program}.debug ${program}
+    BYPRODUCTS ${CMAKE_CURRENT_BINARY_DIR}/${name}${CMAKE_EXECUTABLE_SUFFIX}.debug
+    COMMENT "Splitting the debug information of ${name} off into ${name}.exe.debug"
+    VERBATIM)
   # The 64-bit build only serves the Wine test bed; the allowlist is about the 32-bit loaders.
   if(NOT TALVEX_MINGW_ARCH STREQUAL "i686")
     return()

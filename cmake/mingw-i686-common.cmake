@@ -16,6 +16,16 @@ set(CMAKE_RC_COMPILER ${TALVEX_MINGW_TRIPLE}-windres)
 set(CMAKE_AR ${TALVEX_MINGW_TRIPLE}-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB ${TALVEX_MINGW_TRIPLE}-ranlib CACHE FILEPATH "")
 set(CMAKE_OBJDUMP ${TALVEX_MINGW_TRIPLE}-objdump CACHE FILEPATH "")
+set(CMAKE_OBJCOPY ${TALVEX_MINGW_TRIPLE}-objcopy CACHE FILEPATH "")
+
+# Deterministic archives: every member with owner, group and time 0 and mode 0644, so that a
+# static library depends only on its objects (what Debian's binutils do by default, said here
+# for every binutils). Set on every configure, also in trees configured before.
+foreach(lang C CXX)
+  set(CMAKE_${lang}_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
+  set(CMAKE_${lang}_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
+  set(CMAKE_${lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
+endforeach()
 
 # Libraries and headers come from the mingw sysroot and from the cross-built dependencies
 # (libjpeg-turbo, GoogleTest) under build/win32-deps (build/win64-deps for x86_64); programs come

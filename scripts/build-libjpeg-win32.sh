@@ -1,8 +1,14 @@
 #!/bin/sh
 # Cross-builds libjpeg-turbo for the Windows build from Debian's source package and installs the
-# static library into build/win32-deps. Does nothing when it is already there. It is built with
-# the compilers of the programs that users run; plain C without threads, it links into the test
-# programs (posix-threads compilers) as well.
+# static library into build/win32-deps. Does nothing when it is already there, built by this
+# script as it is now. It is built with the compilers of the programs that users run; plain C
+# without threads, it links into the test programs (posix-threads compilers) as well.
+#
+# The library is reproducible, as the programs it goes into: its source and build folders are
+# written into the objects under fixed names (-ffile-prefix-map), nasm writes neither the time nor
+# the source file's name into its objects (--reproducible), the archive is deterministic (the
+# toolchain file), and the build date that libjpeg-turbo puts into its version text is the date of
+# the source package's last changelog entry, not today's.
 #
 # Source entries are enabled in the machine's existing apt configuration (never a new mirror):
 # a deb822 file gets "Types: deb deb-src" where it says only "Types: deb"; a classic sources.list
@@ -21,7 +27,11 @@ esac
 PREFIX="$ROOT/build/$DEPS"
 WORK="$ROOT/build/$DEPS-src/libjpeg-turbo"
 
-if [ -f "$PREFIX/lib/libjpeg.a" ] && [ -f "$PREFIX/include/jpeglib.h" ]; then
+# What the library is made with: this script and the toolchain files. A library that another
+# recipe made (one that wrote the build folder into it, say) is built again.
+RECIPE=$(cat "$0" "$ROOT"/cmake/mingw-*.cmake | sha256sum | cut -d ' ' -f 1)
+if [ -f "$PREFIX/lib/libjpeg.a" ] && [ -f "$PREFIX/include/jpeglib.h" ] &&
+  [ "$(cat "$PREFIX/lib/libjpeg.recipe" 2>/dev/null)" = "$RECIPE" ]; then
   echo "libjpeg-turbo for $ARCH already built in $PREFIX"
   exit 0
 fi
@@ -77,9 +87,20 @@ cd "$WORK"
 SIMD=OFF
 if command -v nasm >/dev/null 2>&1; then SIMD=ON; fi
 
+SRC=${SRC%/}
+# The build date in the version text: the source package's, so that any build of this source
+# says the same.
+STAMP=$(dpkg-parsechangelog -l "$SRC/debian/changelog" -STimestamp)
+BUILD_DATE=$(date -u -d "@$STAMP" +%Y%m%d)
+
+# A fresh build folder: the compiler flags of an earlier configuration would stay in its cache.
+rm -rf "$WORK/build" "$PREFIX/lib/libjpeg.recipe"
 cmake -S "$SRC" -B "$WORK/build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$ARCH.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_C_FLAGS="-g1 -ffile-prefix-map=$SRC=/$(basename "$SRC") -ffile-prefix-map=$WORK/build=/libjpeg-turbo-build" \
+  -DCMAKE_ASM_NASM_FLAGS=--reproducible \
+  -DBUILD="$BUILD_DATE" \
   -DCMAKE_INSTALL_PREFIX="$PREFIX" \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
   -DWITH_TURBOJPEG=OFF -DWITH_SIMD=$SIMD \
@@ -91,4 +112,5 @@ cmake --build "$WORK/build" -j2 --target jpeg-static
 mkdir -p "$PREFIX/lib" "$PREFIX/include"
 cp "$WORK/build/libjpeg.a" "$PREFIX/lib/libjpeg.a"
 cp "$SRC/jpeglib.h" "$SRC/jmorecfg.h" "$SRC/jerror.h" "$WORK/build/jconfig.h" "$PREFIX/include/"
+echo "$RECIPE" >"$PREFIX/lib/libjpeg.recipe"
 echo "libjpeg-turbo for $ARCH installed in $PREFIX"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Every test: a formatting check, the native build with every native test (unit, scenario, fault
-# matrix, fuzz seeds) under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build
-# (Setup.exe) with its check of every imported function, the Win32 backends' unit tests under
-# Wine, and the Wine test bed's whole runs of Setup.exe. The plain native build (the one the
-# examples run) compiles the same sources with the same warnings; the Windows builds compile the
-# program logic optimised, with warnings as errors.
+# Every test: a formatting check, the release script's refusals and its zip, the native build
+# with every native test (unit, scenario, fault matrix, fuzz seeds) under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows build (Setup.exe) with its check of every imported
+# function and a second build of its programs in another folder that must give the same bytes,
+# the Win32 backends' unit tests under Wine, and the Wine test bed's whole runs of Setup.exe. The
+# plain native build (the one the examples run) compiles the same sources with the same warnings;
+# the Windows builds compile the program logic optimised, with warnings as errors.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,6 +17,10 @@ scripts/install-deps.sh all
 section "formatting"
 files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
 clang-format --dry-run --Werror $files
+
+section "the release script and its zip"
+tests/scripts/release-test.sh
+tests/scripts/make-zip-test.sh
 
 section "native build and tests, under the sanitizers"
 cmake --preset native-asan >/dev/null
@@ -48,11 +53,26 @@ windows_build() {
   tests/scripts/check-imports-test.sh
 }
 
+# The same programs built a second time in another folder and time zone: byte for byte the first
+# build's, and no path of a source or build folder in them.
+reproducible_build() {
+  tests/scripts/reproducible-build-test.sh build/win32
+}
+
+# The Wine runs spend much of their time waiting on windows and timers: a build uses the
+# processors meanwhile, at a lower priority, so that the Wine runs' timing comes first.
 windows_log=""
 if [ "$wine_arch" = i686 ]; then
   section "Windows build"
   windows_build
   wine_build=build/win32
+  section "second Windows build (reproducibility), beside the Wine runs"
+  windows_log=$(mktemp)
+  (
+    renice -n 10 "$BASHPID" >/dev/null
+    reproducible_build
+  ) >"$windows_log" 2>&1 &
+  windows_pid=$!
 else
   section "this machine cannot run 32-bit programs: the Wine runs use the 64-bit build (win64)"
   scripts/build-libjpeg-win32.sh x86_64
@@ -60,13 +80,12 @@ else
   cmake --preset win64 >/dev/null
   cmake --build --preset win64 -j2
   wine_build=build/win64
-  # The Wine runs spend much of their time waiting on windows and timers: the 32-bit build uses
-  # the processors meanwhile.
-  section "Windows build (32-bit), beside the Wine runs"
+  section "Windows build (32-bit) and its second build (reproducibility), beside the Wine runs"
   windows_log=$(mktemp)
   (
-    renice -n 10 "$BASHPID" >/dev/null  # the Wine runs' timing comes first
+    renice -n 10 "$BASHPID" >/dev/null
     windows_build
+    reproducible_build
   ) >"$windows_log" 2>&1 &
   windows_pid=$!
 fi
@@ -94,10 +113,10 @@ rm -f "$backend_log"
 if [ -n "$windows_log" ]; then
   windows_status=0
   wait "$windows_pid" || windows_status=$?
-  section "Windows build (32-bit): output"
+  section "Windows build (32-bit) and its reproducibility: output"
   grep -v '^\[[0-9]*/[0-9]*\] ' "$windows_log" || true
   rm -f "$windows_log"
-  [ "$windows_status" -eq 0 ] || { echo "the 32-bit Windows build or its import check failed ($windows_status)" >&2; exit 1; }
+  [ "$windows_status" -eq 0 ] || { echo "the 32-bit Windows build, its import check or its reproducibility failed ($windows_status)" >&2; exit 1; }
 fi
 [ "$backend_status" -eq 0 ] || { echo "the Win32 backend tests failed ($backend_status)" >&2; exit 1; }
 [ "$bed_status" -eq 0 ] || { echo "the Wine test bed failed ($bed_status)" >&2; exit 1; }
