@@ -12,7 +12,12 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 # section TITLE: a heading with the time since the start, so that slow parts show.
 section() { echo "== $* (at ${SECONDS} s)"; }
-scripts/install-deps.sh all
+# The native part needs only what a Debian machine for C++ mostly has; the Windows and Wine
+# packages (compilers, Wine, Xvfb) are installed meanwhile, in the background.
+scripts/install-deps.sh native
+deps_log=$(mktemp)
+scripts/install-deps.sh all >"$deps_log" 2>&1 &
+deps_pid=$!
 
 section "formatting"
 files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
@@ -26,6 +31,13 @@ section "native build and tests, under the sanitizers"
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan -j2
 ctest --preset native-asan -j2
+
+section "the Windows and Wine packages"
+deps_status=0
+wait "$deps_pid" || deps_status=$?
+cat "$deps_log"
+rm -f "$deps_log"
+[ "$deps_status" -eq 0 ] || { echo "the Windows and Wine packages could not be installed" >&2; exit 1; }
 
 # Wine runs the 32-bit build where this machine can run 32-bit programs; where the kernel refuses
 # them, the 64-bit build of the same sources stands in for it under wine64, and the 32-bit build
