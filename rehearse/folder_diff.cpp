@@ -1,33 +1,13 @@
 #include "rehearse/folder_diff.h"
 
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <system_error>
 #include <vector>
 
+#include "rehearse/text_files.h"
+
 namespace talvex::rehearse {
-namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> LinesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-}  // namespace
 
 MachineState TakeState(const fs::path& machineFolder) {
   MachineState state;
@@ -43,10 +23,10 @@ MachineState TakeState(const fs::path& machineFolder) {
       if (it->is_directory(error))
         state.files[path + "/"] = "";
       else
-        state.files[path] = ReadBytes(it->path());
+        state.files[path] = ReadFile(it->path()).value_or("");
     }
   }
-  state.registry = ReadBytes(machineFolder / "registry.reg");
+  state.registry = ReadFile(machineFolder / "registry.reg").value_or("");
   return state;
 }
 
@@ -72,8 +52,8 @@ std::string DiffText(const MachineState& before, const MachineState& after) {
     text += "  (none)\n";
 
   // A longest common subsequence of the two files' lines; registry.reg files are small.
-  const std::vector<std::string> a = LinesOf(before.registry);
-  const std::vector<std::string> b = LinesOf(after.registry);
+  const std::vector<std::string> a = Lines(before.registry, true);
+  const std::vector<std::string> b = Lines(after.registry, true);
   std::vector<std::vector<unsigned>> common(a.size() + 1, std::vector<unsigned>(b.size() + 1));
   for (size_t i = a.size(); i-- > 0;)
     for (size_t j = b.size(); j-- > 0;)
