@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "install/win98_copy_table.h"
 #include "platform/ascii_text.h"
 #include "rehearse/spawn.h"
 #include "rehearse/text_files.h"
@@ -28,16 +27,8 @@ FunctionResult ReadFunction(const Cell& cell, ChipFunction function,
   const ChipDriver& driver = DriverOf(function);
   if (cell.version == WindowsVersion::k98) {
     std::vector<std::string> sources;
-    auto add = [&sources](const auto& table) {
-      for (const CopiedFile& file : table)
-        sources.emplace_back(file.source);
-    };
-    if (function == ChipFunction::kMemoryStick)
-      add(kMemoryStickFiles);
-    else if (function == ChipFunction::kSdCard)
-      add(kSdCardFiles);
-    else
-      add(kSmartCardFiles);
+    for (const CopiedFile& file : Win98CopiesOf(function))
+      sources.emplace_back(file.source);
     size_t copied = 0;
     for (const std::string& line : journal) {
       if (line.rfind("SetupInstallFileA ", 0) != 0)

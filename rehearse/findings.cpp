@@ -4,7 +4,6 @@
 #include <set>
 
 #include "inf/install_plan.h"
-#include "install/win98_copy_table.h"
 
 namespace talvex::rehearse {
 namespace {
@@ -23,10 +22,8 @@ inf::TargetOs TargetOf(WindowsVersion version) {
   return {false, 4, 90};
 }
 
-template <size_t N>
-void CheckCopies(const Package& package, const std::array<CopiedFile, N>& files,
-                 ChipFunction function, std::vector<Finding>& findings) {
-  for (const CopiedFile& file : files) {
+void CheckCopies(const Package& package, ChipFunction function, std::vector<Finding>& findings) {
+  for (const CopiedFile& file : Win98CopiesOf(function)) {
     std::string relative = std::string("auto\\win98\\") + file.source;
     if (!package.Read(relative))
       findings.push_back({relative, 0,
@@ -99,21 +96,10 @@ std::vector<Finding> CheckPackage(const Package& package,
   std::vector<Finding> findings;
   for (WindowsVersion version : kVersions) {
     for (ChipFunction function : functions) {
-      if (version != WindowsVersion::k98) {
+      if (version == WindowsVersion::k98)
+        CheckCopies(package, function, findings);
+      else
         CheckInf(package, function, version, findings);
-        continue;
-      }
-      switch (function) {
-        case ChipFunction::kMemoryStick:
-          CheckCopies(package, kMemoryStickFiles, function, findings);
-          break;
-        case ChipFunction::kSdCard:
-          CheckCopies(package, kSdCardFiles, function, findings);
-          break;
-        case ChipFunction::kSmartCard:
-          CheckCopies(package, kSmartCardFiles, function, findings);
-          break;
-      }
     }
   }
   for (ChipFunction function : functions) {

@@ -68,6 +68,18 @@ const ChipDriver& DriverOf(ChipFunction function) {
   return kSmartCardDriver;
 }
 
+std::span<const CopiedFile> Win98CopiesOf(ChipFunction function) {
+  switch (function) {
+    case ChipFunction::kMemoryStick:
+      return kMemoryStickFiles;
+    case ChipFunction::kSdCard:
+      return kSdCardFiles;
+    case ChipFunction::kSmartCard:
+      break;
+  }
+  return kSmartCardFiles;
+}
+
 const char* FunctionTag(ChipFunction function) {
   switch (function) {
     case ChipFunction::kMemoryStick:

@@ -4,10 +4,12 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "install/driver_table.h"
+#include "install/win98_copy_table.h"
 
 namespace talvex::rehearse {
 
@@ -22,6 +24,8 @@ bool IsNt(WindowsVersion version);
 const char* InfFolder(WindowsVersion version);
 
 const ChipDriver& DriverOf(ChipFunction function);
+// What the Windows 98 installation copies for the function.
+std::span<const CopiedFile> Win98CopiesOf(ChipFunction function);
 const char* FunctionTag(ChipFunction function);   // "ms", "sd", "sc"
 const char* FunctionName(ChipFunction function);  // "Memory Stick"
 // The INF the setup program passes for the function on that version (relative to the package:

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "install/win98_copy_table.h"
 #include "platform/ascii_text.h"
 #include "rehearse/report.h"
 #include "rehearse/text_files.h"
@@ -51,18 +50,17 @@ std::string InstanceOf(const std::vector<std::string>& made, ChipFunction functi
 }
 
 // Windows 98: the function's files of the copy table at their places, as in the package.
-void ReadCopies(const CopiedFile* begin, const CopiedFile* end, const fs::path& record,
-                const Package& package, FunctionResult& result) {
-  for (const CopiedFile* file = begin; file != end; ++file) {
-    std::string target = std::string("windows") + file->target;
+void ReadCopies(const fs::path& record, const Package& package, FunctionResult& result) {
+  for (const CopiedFile& file : Win98CopiesOf(result.function)) {
+    std::string target = std::string("windows") + file.target;
     for (char& c : target)
       if (c == '\\')
         c = '/';
     const auto copied = ReadFile(record / "changed" / target);
-    const auto source = package.Read(std::string("auto\\win98\\") + file->source);
+    const auto source = package.Read(std::string("auto\\win98\\") + file.source);
     if (!copied || !source || *copied != *source) {
       result.outcome = Outcome::kFailed;
-      result.failedCall = std::string(copied ? "a wrong copy of " : "no copy of ") + file->source;
+      result.failedCall = std::string(copied ? "a wrong copy of " : "no copy of ") + file.source;
       return;
     }
     result.files.push_back(WindowsPath(target));
@@ -167,14 +165,7 @@ CellResult ReadWineCell(const Cell& cell, const fs::path& record, const Package&
     for (ChipFunction chosen : cell.functions)
       present = present || chosen == function;
     if (present && cell.version == WindowsVersion::k98) {
-      if (function == ChipFunction::kMemoryStick)
-        ReadCopies(kMemoryStickFiles.begin(), kMemoryStickFiles.end(), record, package,
-                   function_result);
-      else if (function == ChipFunction::kSdCard)
-        ReadCopies(kSdCardFiles.begin(), kSdCardFiles.end(), record, package, function_result);
-      else
-        ReadCopies(kSmartCardFiles.begin(), kSmartCardFiles.end(), record, package,
-                   function_result);
+      ReadCopies(record, package, function_result);
     } else if (present) {
       ReadDriverUpdate(cell, InstanceOf(made, function), record, package, changed, function_result);
     }

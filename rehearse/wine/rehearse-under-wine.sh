@@ -72,18 +72,6 @@ export HOME="$work/home"
 mkdir -p "$HOME/Desktop"
 boot_prefix "$work/base" || { echo "$boot_problem" >&2; exit 1; }
 
-# Windows 98 and Me as the Wine test bed imitates them: the folders a 9x system has, and the
-# smart card components installed (their installers are programs for those systems, which Wine
-# cannot stand in for).
-prepare_9x() {
-  windows=$WINEPREFIX/drive_c/windows
-  mkdir -p "$windows/system/IOSUBSYS" "$windows/system32/drivers" "$windows/inf"
-  rm -rf "$windows/inf/other"
-  printf 'smart card driver library\r\n' >"$windows/system/smclib.vxd"
-  step scbase reg add "HKLM\\$uninstall_scbase" /v DisplayName /t REG_SZ \
-    /d 'Microsoft Smart Card Base Components' /f
-}
-uninstall_scbase='Software\Microsoft\Windows\CurrentVersion\Uninstall\SmartcardBase'
 
 # The person at the machine: Welcome, Next, Next, OK on any box the program shows meanwhile,
 # Finish, Reboot; a screenshot of every page.
@@ -119,7 +107,9 @@ run_cell() {
   new_case "$cell" >/dev/null
   shots=$case_dir
   set_windows "$version"
-  case $version in 98 | me) prepare_9x ;; esac
+  # Windows 98 and Me as the Wine test bed imitates them, with the smart card components in
+  # place: their installers are programs for those systems, which Wine does not stand in for.
+  case $version in 98 | me) windows_9x_with_components ;; esac
   : >"$case_dir/made.txt"
   for pair in "$@"; do
     function=${pair%%=*}

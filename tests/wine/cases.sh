@@ -7,7 +7,6 @@ ms_desc='Korvane TALVEX Memory Stick Reader'
 sd_desc='Korvane TALVEX SD Memory Card Reader'
 sc_desc='Korvane TALVEX Smart Card Reader'
 system32=windows/system32
-uninstall_scbase='Software\Microsoft\Windows\CurrentVersion\Uninstall\SmartcardBase'
 
 # Windows XP with all three functions (Memory Stick through both of its IDs), two "GenDisk"
 # devices, one removed after each of the three storage IDs updated, and a device that merely
@@ -201,11 +200,7 @@ case_me_components() {
 case_98_copy() {
   new_case 98-copy
   set_windows 98
-  windows=$WINEPREFIX/drive_c/windows
-  mkdir -p "$windows/system/IOSUBSYS" "$windows/system32/drivers" "$windows/inf"
-  rm -rf "$windows/inf/other"
-  printf 'smart card driver library\r\n' >"$windows/system/smclib.vxd"
-  step scbase reg add "HKLM\\$uninstall_scbase" /v DisplayName /t REG_SZ /d 'Smart Card Base' /f
+  windows_9x_with_components
   wine_run 60 noother reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion' \
     /v OtherDevicePath /f
   wine_run 60 windir cmd /c 'echo %windir%'

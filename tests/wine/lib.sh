@@ -37,6 +37,20 @@ stop_wineserver() {
   fi
 }
 
+uninstall_scbase='Software\Microsoft\Windows\CurrentVersion\Uninstall\SmartcardBase'
+
+# windows_9x_with_components: the case's prefix as a Windows 98 or Me machine with the smart card
+# components installed: the folders a 9x system has (system\IOSUBSYS, system32\drivers, inf,
+# no inf\other yet), the driver library's smclib.vxd and the base components' uninstall key.
+# Sets windows to the prefix's Windows folder.
+windows_9x_with_components() {
+  windows=$WINEPREFIX/drive_c/windows
+  mkdir -p "$windows/system/IOSUBSYS" "$windows/system32/drivers" "$windows/inf"
+  rm -rf "$windows/inf/other"
+  printf 'smart card driver library\r\n' >"$windows/system/smclib.vxd"
+  step scbase reg add "HKLM\\$uninstall_scbase" /v DisplayName /t REG_SZ /d 'Smart Card Base' /f
+}
+
 # new_case NAME: a copy of the booted prefix with its own wineserver.
 new_case() {
   stop_wineserver
